@@ -1,0 +1,231 @@
+#include "drawing/gfx_graphics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvane {
+
+bool GfxGraphics::FromImage(GfxImage& image) {
+  if (!image.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  CairoPtr cr(cairo_create(image.GetNative()));
+  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
+  m_native = std::move(cr);
+  cairo_matrix_init_identity(&m_world);
+  m_smoothing = SmoothingModeDefault;
+  m_compositing = CompositingQualityDefault;
+  m_textHint = TextRenderingHintSystemDefault;
+  // Flat caps and miter joins with limit 10 are cairo's defaults as well.
+  cairo_set_line_cap(m_native.get(), CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(m_native.get(), CAIRO_LINE_JOIN_MITER);
+  cairo_set_miter_limit(m_native.get(), 10.0);
+  ApplyTransform();
+  ApplyAntialias();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::Delete() {
+  if (!m_native) return false;
+  m_native.reset();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::SetSmoothingMode(int32_t mode) {
+  if (!m_native || mode < 0 || mode > 6) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_smoothing = mode;
+  ApplyAntialias();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::SetCompositingQuality(int32_t quality) {
+  if (!m_native || quality < 0 || quality > 4) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_compositing = quality;
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::SetTextRenderingHint(int32_t hint) {
+  if (!m_native || hint < 0 || hint > 5) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_textHint = hint;
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+void GfxGraphics::ApplyAntialias() const {
+  const bool smooth = m_smoothing == SmoothingModeHighQuality || m_smoothing >= SmoothingModeAntiAlias;
+  cairo_set_antialias(m_native.get(), smooth ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+}
+
+// GDI+ puts pixel centres on integers; cairo on .5.
+void GfxGraphics::ApplyTransform() const {
+  cairo_matrix_t offset, m;
+  cairo_matrix_init_translate(&offset, 0.5, 0.5);
+  cairo_matrix_multiply(&m, &m_world, &offset);
+  cairo_set_matrix(m_native.get(), &m);
+}
+
+bool GfxGraphics::SetWorldTransform(const GfxMatrix& matrix) {
+  if (!m_native || !matrix.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_matrix_t probe = *matrix.GetNative();
+  if (cairo_matrix_invert(&probe) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_world = *matrix.GetNative();
+  ApplyTransform();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::ResetWorldTransform() {
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_matrix_init_identity(&m_world);
+  ApplyTransform();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::Clear(ARGB color) {
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_t* cr = m_native.get();
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  SetSourceArgb(cr, color);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
+  if (!m_native || !brush.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_t* cr = m_native.get();
+  path.Replay(cr);
+  cairo_set_fill_rule(cr, path.GetNative()->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
+                                                                        : CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_set_source(cr, brush.GetNative());
+  cairo_fill(cr);
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::stroke(const GfxPen& pen, const GfxPath& path) {
+  if (!m_native || !pen.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_t* cr = m_native.get();
+  double width = std::fabs(double(pen.GetNative()->width));
+  if (width == 0) {
+    // GDI+ draws a zero-width pen one device pixel wide.
+    double dx = 1, dy = 0;
+    cairo_device_to_user_distance(cr, &dx, &dy);
+    width = std::hypot(dx, dy);
+  }
+  path.Replay(cr);
+  cairo_set_line_width(cr, width);
+  SetSourceArgb(cr, pen.GetNative()->color);
+  cairo_stroke(cr);
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::FillPath(const GfxBrush& brush, const GfxPath& path) { return fill(brush, path); }
+bool GfxGraphics::DrawPath(const GfxPen& pen, const GfxPath& path) { return stroke(pen, path); }
+
+bool GfxGraphics::FillRectangle(const GfxBrush& brush, float x, float y, float width, float height) {
+  GfxPath path;
+  path.Create();
+  path.AddRectangle(x, y, width, height);
+  return fill(brush, path);
+}
+
+bool GfxGraphics::FillRectangleI(const GfxBrush& brush, int32_t x, int32_t y, int32_t width, int32_t height) {
+  GfxPath path;
+  path.Create();
+  path.AddRectangleI(x, y, width, height);
+  return fill(brush, path);
+}
+
+bool GfxGraphics::FillEllipseI(const GfxBrush& brush, int32_t x, int32_t y, int32_t width, int32_t height) {
+  GfxPath path;
+  path.Create();
+  if (!path.AddEllipseI(x, y, width, height)) return false;
+  return fill(brush, path);
+}
+
+bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height) {
+  GfxPath path;
+  path.Create();
+  if (!path.AddEllipseI(x, y, width, height)) return false;
+  return stroke(pen, path);
+}
+
+bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
+  if (!m_native || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_t* cr = m_native.get();
+  if (combineMode != CombineModeReplace && combineMode != CombineModeIntersect && combineMode != CombineModeExclude)
+    return SetLastStatus(GfxStatus::NotImplemented);
+  if (combineMode == CombineModeReplace) cairo_reset_clip(cr);
+  // GDI+ clip regions are pixel-exact: a pixel is in when its centre is.
+  // (No save/restore here: the clip lives in the state it would undo.)
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  path.Replay(cr);
+  if (combineMode == CombineModeExclude) {
+    // Cairo can only intersect: exclude = (a rectangle holding both the
+    // surface and the path) + the path, filled even-odd.
+    double x1, y1, x2, y2;
+    cairo_path_extents(cr, &x1, &y1, &x2, &y2);
+    cairo_surface_t* target = cairo_get_target(cr);
+    double corners[4][2] = {{0, 0},
+                            {double(cairo_image_surface_get_width(target)), 0},
+                            {0, double(cairo_image_surface_get_height(target))},
+                            {double(cairo_image_surface_get_width(target)),
+                             double(cairo_image_surface_get_height(target))}};
+    for (auto& c : corners) {
+      cairo_device_to_user(cr, &c[0], &c[1]);
+      x1 = std::min(x1, c[0]), y1 = std::min(y1, c[1]), x2 = std::max(x2, c[0]), y2 = std::max(y2, c[1]);
+    }
+    cairo_new_sub_path(cr);
+    cairo_rectangle(cr, x1 - 2, y1 - 2, x2 - x1 + 4, y2 - y1 + 4);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  } else {
+    cairo_set_fill_rule(cr, path.GetNative()->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
+                                                                          : CAIRO_FILL_RULE_EVEN_ODD);
+  }
+  cairo_clip(cr);
+  ApplyAntialias();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::ResetClip() {
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_reset_clip(m_native.get());
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::DrawImageI(const GfxImage& image, int32_t x, int32_t y) {
+  if (!image.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  const int32_t w = int32_t(image.GetWidth()), h = int32_t(image.GetHeight());
+  return DrawImageRectRectI(image, x, y, w, h, 0, 0, w, h);
+}
+
+bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_t dstY, int32_t dstWidth,
+                                     int32_t dstHeight, int32_t srcX, int32_t srcY, int32_t srcWidth,
+                                     int32_t srcHeight, int32_t srcUnit, const GfxImageAttributes*) {
+  if (!m_native || !image.GetNative() || srcUnit != UnitPixel) return SetLastStatus(GfxStatus::InvalidParameter);
+  if (dstWidth == 0 || dstHeight == 0 || srcWidth <= 0 || srcHeight <= 0)
+    return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_t* cr = m_native.get();
+  cairo_save(cr);
+  // Images sit on the pixel grid itself: their pixel edges fall on integer
+  // coordinates, so no half-pixel offset here.
+  cairo_set_matrix(cr, &m_world);
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image.GetNative());
+  cairo_matrix_t m;
+  cairo_matrix_init_translate(&m, srcX, srcY);
+  cairo_matrix_scale(&m, double(srcWidth) / dstWidth, double(srcHeight) / dstHeight);
+  cairo_matrix_translate(&m, -double(dstX), -double(dstY));
+  cairo_pattern_set_matrix(pattern, &m);
+  const bool identity = srcWidth == dstWidth && srcHeight == dstHeight && m_world.xx == 1 && m_world.yy == 1 &&
+                        m_world.xy == 0 && m_world.yx == 0 && m_world.x0 == std::floor(m_world.x0) &&
+                        m_world.y0 == std::floor(m_world.y0);
+  cairo_pattern_set_filter(pattern, identity ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+  // Padding keeps stretched edges from fading into transparency.
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairo_set_source(cr, pattern);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, dstX, dstY, dstWidth, dstHeight);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pattern);
+  cairo_restore(cr);
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+}  // namespace korvane

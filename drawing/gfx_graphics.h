@@ -1,0 +1,101 @@
+// A drawing surface on an image, with GDI+'s geometry: integer coordinates
+// are pixel centres, pens are centred and never thinner than one device
+// pixel, clips are pixel-exact and may exclude a path.
+#pragma once
+
+#include <cairo.h>
+
+#include <memory>
+
+#include "drawing/gfx_image.h"
+#include "drawing/gfx_objects.h"
+#include "drawing/gfx_path.h"
+#include "drawing/gfx_status.h"
+
+namespace korvane {
+
+enum GfxSmoothingMode : int32_t {
+  SmoothingModeDefault = 0,
+  SmoothingModeHighSpeed = 1,
+  SmoothingModeHighQuality = 2,
+  SmoothingModeNone = 3,
+  SmoothingModeAntiAlias = 4,
+};
+enum GfxCompositingQuality : int32_t { CompositingQualityDefault = 0, CompositingQualityHighQuality = 2 };
+enum GfxTextRenderingHint : int32_t { TextRenderingHintSystemDefault = 0, TextRenderingHintAntiAlias = 4 };
+enum GfxCombineMode : int32_t {
+  CombineModeReplace = 0,
+  CombineModeIntersect = 1,
+  CombineModeUnion = 2,
+  CombineModeXor = 3,
+  CombineModeExclude = 4,
+  CombineModeComplement = 5,
+};
+enum GfxUnit : int32_t { UnitWorld = 0, UnitPixel = 2 };
+
+// Never created by the program: its empty handle means "no attributes".
+class GfxImageAttributes {
+ public:
+  void* GetNative() const { return nullptr; }
+};
+
+struct CairoDeleter {
+  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using CairoPtr = std::unique_ptr<cairo_t, CairoDeleter>;
+
+class GfxGraphics {
+ public:
+  GfxGraphics() = default;
+  GfxGraphics(GfxGraphics&&) noexcept = default;
+  GfxGraphics& operator=(GfxGraphics&&) noexcept = default;
+
+  cairo_t* GetNative() const { return m_native.get(); }
+
+  bool FromImage(GfxImage& image);
+  bool Delete();
+
+  bool SetSmoothingMode(int32_t mode);
+  int32_t GetSmoothingMode() const { return m_smoothing; }
+  bool SetCompositingQuality(int32_t quality);
+  bool SetTextRenderingHint(int32_t hint);
+  int32_t GetTextRenderingHint() const { return m_textHint; }
+
+  bool SetWorldTransform(const GfxMatrix& matrix);
+  bool ResetWorldTransform();
+  const cairo_matrix_t& WorldTransform() const { return m_world; }
+
+  bool Clear(ARGB color);
+  bool FillRectangleI(const GfxBrush& brush, int32_t x, int32_t y, int32_t width, int32_t height);
+  bool FillRectangle(const GfxBrush& brush, float x, float y, float width, float height);
+  bool FillEllipseI(const GfxBrush& brush, int32_t x, int32_t y, int32_t width, int32_t height);
+  bool DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height);
+  bool FillPath(const GfxBrush& brush, const GfxPath& path);
+  bool DrawPath(const GfxPen& pen, const GfxPath& path);
+
+  bool SetClipPath(const GfxPath& path, int32_t combineMode = CombineModeReplace);
+  bool ResetClip();
+
+  bool DrawImageI(const GfxImage& image, int32_t x, int32_t y);
+  // Stretches the source rectangle onto the destination; the image's alpha
+  // is honoured.
+  bool DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_t dstY, int32_t dstWidth, int32_t dstHeight,
+                          int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
+                          int32_t srcUnit = UnitPixel, const GfxImageAttributes* attributes = nullptr);
+
+  // For the text layer: user space with the pixel-centre offset applied.
+  void ApplyTransform() const;
+  void ApplyAntialias() const;
+
+ private:
+  bool fill(const GfxBrush& brush, const GfxPath& path);
+  bool stroke(const GfxPen& pen, const GfxPath& path);
+
+  CairoPtr m_native;
+  cairo_matrix_t m_world{1, 0, 0, 1, 0, 0};
+  int32_t m_smoothing = SmoothingModeDefault;
+  int32_t m_compositing = CompositingQualityDefault;
+  int32_t m_textHint = TextRenderingHintSystemDefault;
+};
+
+}  // namespace korvane

@@ -1,0 +1,76 @@
+#include "drawing/gfx_objects.h"
+
+#include <cmath>
+
+#include "drawing/gfx_image.h"
+
+namespace korvane {
+
+void SetSourceArgb(cairo_t* cr, ARGB c) {
+  cairo_set_source_rgba(cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0,
+                        ((c >> 24) & 0xFF) / 255.0);
+}
+
+bool GfxBrush::Delete() {
+  if (!m_native) return false;
+  m_native.reset();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxSolidBrush::Create(ARGB c) {
+  m_native.reset(cairo_pattern_create_rgba(((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0,
+                                           ((c >> 24) & 0xFF) / 255.0));
+  if (cairo_pattern_status(m_native.get()) != CAIRO_STATUS_SUCCESS) {
+    m_native.reset();
+    return SetLastStatus(GfxStatus::OutOfMemory);
+  }
+  m_color = c;
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxSolidBrush::GetColor(ARGB* color) const {
+  if (!m_native || !color) return SetLastStatus(GfxStatus::InvalidParameter);
+  *color = m_color;
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxTextureBrush::Create(const GfxImage& image, int32_t wrapMode) {
+  cairo_surface_t* src = image.GetNative();
+  if (!src) return SetLastStatus(GfxStatus::InvalidParameter);
+  // The brush keeps its own copy, so the image may go away.
+  const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
+  cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t* cr = cairo_create(copy);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, src, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  m_native.reset(cairo_pattern_create_for_surface(copy));
+  cairo_surface_destroy(copy);
+  cairo_pattern_set_extend(m_native.get(), wrapMode == WrapModeClamp ? CAIRO_EXTEND_NONE : CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(m_native.get(), CAIRO_FILTER_NEAREST);
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxPen::Create(ARGB color, float width, int32_t unit) {
+  if (!std::isfinite(width)) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_native = std::make_unique<PenData>(PenData{color, width, unit});
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxPen::Delete() {
+  if (!m_native) return false;
+  m_native.reset();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+float GfxPen::GetWidth() const {
+  if (!m_native) {
+    SetLastStatus(GfxStatus::InvalidParameter);
+    return 0;
+  }
+  SetLastStatus(GfxStatus::Ok);
+  return m_native->width;
+}
+
+}  // namespace korvane

@@ -1,0 +1,103 @@
+// Paths and matrices. A path keeps its own list of figures (device
+// independent), replayed onto a cairo context when it is filled, stroked or
+// used as a clip.
+#pragma once
+
+#include <cairo.h>
+
+#include <memory>
+#include <vector>
+
+#include "drawing/gfx_status.h"
+
+namespace korvane {
+
+enum GfxFillMode : int32_t { FillModeAlternate = 0, FillModeWinding = 1 };
+enum GfxMatrixOrder : int32_t { MatrixOrderPrepend = 0, MatrixOrderAppend = 1 };
+
+struct GfxPoint {
+  int32_t X = 0;
+  int32_t Y = 0;
+};
+
+struct GfxRectF {
+  float X = 0, Y = 0, Width = 0, Height = 0;
+};
+
+struct PathSegment {
+  enum Kind : uint8_t { Move, Line, Curve, Close } kind;
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0, x3 = 0, y3 = 0;  // Line/Move use x1,y1
+};
+
+struct PathData {
+  std::vector<PathSegment> segments;
+  int32_t fillMode = FillModeAlternate;
+  bool figureOpen = false;  // a figure is started and not closed
+  double lastX = 0, lastY = 0;
+};
+
+class GfxPath {
+ public:
+  GfxPath() = default;
+  GfxPath(GfxPath&&) noexcept = default;
+  GfxPath& operator=(GfxPath&&) noexcept = default;
+
+  PathData* GetNative() const { return m_native.get(); }
+
+  bool Create(int32_t fillMode = FillModeAlternate);
+  bool Delete();
+  bool GetFillMode(int32_t* mode) const;
+  bool SetFillMode(int32_t mode);
+  bool StartFigure();
+  bool CloseFigure();
+  bool AddLineI(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  bool AddLine(float x1, float y1, float x2, float y2);
+  // Arc of the ellipse inscribed in the rectangle; angles in degrees,
+  // clockwise from +x with y down. Joined to an open figure by a line.
+  bool AddArcI(int32_t x, int32_t y, int32_t width, int32_t height, float startAngle, float sweepAngle);
+  bool AddArc(float x, float y, float width, float height, float startAngle, float sweepAngle);
+  bool AddBezier(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4);
+  bool AddRectangleI(int32_t x, int32_t y, int32_t width, int32_t height);
+  bool AddRectangle(float x, float y, float width, float height);
+  bool AddEllipseI(int32_t x, int32_t y, int32_t width, int32_t height);
+  bool AddEllipse(float x, float y, float width, float height);
+  bool AddPolygonI(const std::vector<GfxPoint>& points);
+  int32_t GetPointCount() const;
+  bool GetWorldBounds(GfxRectF* bounds) const;
+
+  // Internal: for the text layer, which appends glyph outlines.
+  void AppendMove(double x, double y);
+  void AppendLine(double x, double y);
+  void AppendCurve(double x1, double y1, double x2, double y2, double x3, double y3);
+  void AppendClose();
+
+  // Replays the figures as cairo's current path.
+  void Replay(cairo_t* cr) const;
+
+ private:
+  bool arc(double x, double y, double w, double h, double start, double sweep);
+  std::unique_ptr<PathData> m_native;
+};
+
+class GfxMatrix {
+ public:
+  GfxMatrix() = default;
+  GfxMatrix(GfxMatrix&&) noexcept = default;
+  GfxMatrix& operator=(GfxMatrix&&) noexcept = default;
+
+  cairo_matrix_t* GetNative() const { return m_native.get(); }
+
+  bool Create();
+  bool Delete();
+  bool Translate(float dx, float dy, int32_t order = MatrixOrderPrepend);
+  bool Rotate(float angle, int32_t order = MatrixOrderPrepend);
+  // Rotation by angle degrees about (x, y): three steps in the given order.
+  bool RotateAt(float angle, float x, float y, int32_t order = MatrixOrderPrepend);
+  bool GetElements(float elements[6]) const;
+  bool TransformPoint(double* x, double* y) const;
+
+ private:
+  std::unique_ptr<cairo_matrix_t> m_native;
+};
+
+}  // namespace korvane

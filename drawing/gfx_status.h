@@ -1,0 +1,47 @@
+// Status codes and start-up of the drawing layer. Every operation stores
+// its outcome in LastStatus; boolean results are true exactly when it is Ok.
+#pragma once
+
+#include <cstdint>
+
+namespace korvane {
+
+enum class GfxStatus : int32_t {
+  Ok = 0,
+  GenericError = 1,
+  InvalidParameter = 2,
+  OutOfMemory = 3,
+  ObjectBusy = 4,
+  InsufficientBuffer = 5,
+  NotImplemented = 6,
+  Win32Error = 7,
+  WrongState = 8,
+  Aborted = 9,
+  FileNotFound = 10,
+  ValueOverflow = 11,
+  AccessDenied = 12,
+  UnknownImageFormat = 13,
+  FontFamilyNotFound = 14,
+  FontStyleNotFound = 15,
+  NotTrueTypeFont = 16,
+};
+
+// 0xAARRGGBB, straight alpha.
+using ARGB = uint32_t;
+
+// Largest bitmap side the layer creates or decodes; anything larger is
+// refused so that no field value or picture header can exhaust memory.
+inline constexpr int kMaxBitmapSide = 16384;
+
+// The status of the last operation on this thread.
+GfxStatus LastStatus();
+// Stores a status and returns whether it is Ok.
+bool SetLastStatus(GfxStatus status);
+
+// Start-up and shut-down of the layer. Start returns a non-zero token;
+// Stop shuts down once, a second Stop does nothing.
+uint32_t StartGraphics(int32_t version = 1);
+void StopGraphics();
+uint32_t GraphicsStartToken();
+
+}  // namespace korvane

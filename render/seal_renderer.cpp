@@ -1,0 +1,100 @@
+#include "render/seal_renderer.h"
+
+#include <cmath>
+#include <limits>
+
+#include "render/frames_figures.h"
+#include "render/text_layer.h"
+
+namespace korvane {
+
+ARGB ToArgb(SealColor color) {
+  const auto c = static_cast<uint32_t>(color);
+  const uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+  return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+int32_t TruncToInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);
+}
+
+void AppendRoundedRect(GfxPath& path, int32_t x, int32_t y, int32_t width, int32_t height, int32_t radius) {
+  const double r2 = double(radius) * 2.0;
+  const int32_t d = TruncToInt(r2);
+  const int32_t right = TruncToInt(double(x) + width - r2);
+  const int32_t bottom = TruncToInt(double(y) + height - r2);
+  path.AddArcI(x, y, d, d, 180.0f, 90.0f);
+  path.AddArcI(right, y, d, d, 270.0f, 90.0f);
+  path.AddArcI(right, bottom, d, d, 0.0f, 90.0f);
+  path.AddArcI(x, bottom, d, d, 90.0f, 90.0f);
+  path.CloseFigure();
+}
+
+bool SealRenderer::RenderSeal(const SealDocument& doc) {
+  if (doc.Width < 1 || doc.Height < 1) return false;
+
+  // Build the new bitmap before letting go of the old one, so a refused
+  // size leaves the last good seal in place.
+  GfxBitmap bitmap;
+  if (!bitmap.CreateBlank(doc.Width, doc.Height, PixelFormat32bppARGB)) return false;
+  GfxGraphics graphics;
+  if (!graphics.FromImage(bitmap)) return false;
+  m_graphics.Delete();
+  m_bitmap.Dispose();
+  m_bitmap = std::move(bitmap);
+  m_graphics = std::move(graphics);
+  m_width = doc.Width;
+  m_height = doc.Height;
+
+  m_graphics.SetSmoothingMode(SmoothingModeHighQuality);
+  m_graphics.SetCompositingQuality(CompositingQualityHighQuality);
+  m_graphics.SetTextRenderingHint(TextRenderingHintAntiAlias);
+
+  if (doc.BackColor != kNoColor) {
+    GfxSolidBrush brush;
+    // Cover whole pixels: on the pixel-centre grid a rectangle from 0 would
+    // leave the first row and column half transparent.
+    if (brush.Create(ToArgb(doc.BackColor)))
+      m_graphics.FillRectangle(brush, -0.5f, -0.5f, float(doc.Width), float(doc.Height));
+  }
+
+  const SealFrameGroup& group = doc.Frame;
+  GfxPath clip;
+  bool clipActive = false;
+  if (group.ClipWidth >= 1 && group.ClipHeight >= 1 && clip.Create(FillModeAlternate)) {
+    if (group.ClipRound >= 1)
+      AppendRoundedRect(clip, group.ClipX, group.ClipY, group.ClipWidth, group.ClipHeight, group.ClipRound);
+    else
+      clip.AddRectangleI(group.ClipX, group.ClipY, group.ClipWidth, group.ClipHeight);
+    m_graphics.SetClipPath(clip, CombineModeExclude);
+    clipActive = true;
+  }
+
+  const RenderTarget target{m_graphics, m_width, m_height};
+  for (const SealFrame& frame : group.Item) {
+    const SealFrame copy = frame;
+    if (copy.Type >= 1 && copy.Width >= 1 && copy.Height >= 1) DrawFrame(target, copy);
+  }
+
+  if (clipActive) {
+    m_graphics.ResetClip();
+    clip.Delete();
+  }
+
+  for (const SealFigure& figure : doc.Shape) {
+    const SealFigure copy = figure;
+    if (copy.Width >= 1 && copy.Height >= 1) DrawFigure(target, copy);
+  }
+
+  for (const SealText& text : doc.Text) {
+    if (text.szText.empty() || text.FontSize < 1 || text.TypeStyle < 1 || text.Width < 1 || text.Height < 1) continue;
+    const SealText copy = text;
+    DrawTextItem(target, copy);
+  }
+  return true;
+}
+
+}  // namespace korvane

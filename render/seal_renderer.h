@@ -1,0 +1,51 @@
+// Turns a SealDocument into a bitmap of the seal's size, drawing its layers
+// bottom to top: background, frames (with the clip band cut out), figures,
+// text items.
+#pragma once
+
+#include <cstdint>
+
+#include "document/seal_document.h"
+#include "drawing/gfx_graphics.h"
+#include "drawing/gfx_image.h"
+#include "drawing/gfx_path.h"
+
+namespace korvane {
+
+// Opaque 0xAARRGGBB of a COLORREF (0x00BBGGRR); the top byte is dropped.
+ARGB ToArgb(SealColor color);
+
+// Truncation toward zero; values beyond the 32-bit range saturate and NaN
+// gives 0, so no field value can make the conversion undefined.
+int32_t TruncToInt(double value);
+
+// One closed rounded rectangle: four corner arcs of side trunc(2r).
+void AppendRoundedRect(GfxPath& path, int32_t x, int32_t y, int32_t width, int32_t height, int32_t radius);
+
+// What every layer draws on and centres itself in.
+struct RenderTarget {
+  GfxGraphics& SealGraphics;
+  int32_t RenderWidth;
+  int32_t RenderHeight;
+};
+
+class SealRenderer {
+ public:
+  // Draws the whole seal into a new SealBitmap. False when nothing could be
+  // rendered (a side below 1 or above kMaxBitmapSide, or no bitmap could be
+  // made); the previous bitmap then stays.
+  bool RenderSeal(const SealDocument& doc);
+
+  const GfxBitmap& SealBitmap() const { return m_bitmap; }
+  GfxBitmap& SealBitmap() { return m_bitmap; }
+  int32_t RenderWidth() const { return m_width; }
+  int32_t RenderHeight() const { return m_height; }
+
+ private:
+  GfxBitmap m_bitmap;
+  GfxGraphics m_graphics;
+  int32_t m_width = 0;
+  int32_t m_height = 0;
+};
+
+}  // namespace korvane

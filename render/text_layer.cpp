@@ -1,0 +1,7 @@
+#include "render/text_layer.h"
+
+namespace korvane {
+
+void DrawTextItem(const RenderTarget&, const SealText&) {}
+
+}  // namespace korvane

@@ -1,0 +1,262 @@
+// Decoding and encoding of picture files, memory streams and encoders.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include <jpeglib.h>
+#include <png.h>
+#include <zlib.h>
+
+#include "drawing/encoders.h"
+#include "drawing/gfx_image.h"
+#include "support/image_compare.h"
+#include "support/temp_dir.h"
+
+namespace korvane {
+namespace {
+
+using test::Pixel;
+
+ByteArray encodeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr err;
+  info.err = jpeg_std_error(&err);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(w);
+  info.image_height = JDIMENSION(h);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<uint8_t> row(size_t(w) * 3);
+  for (int x = 0; x < w; ++x) row[x * 3] = r, row[x * 3 + 1] = g, row[x * 3 + 2] = b;
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&info, &p, 1);
+  }
+  jpeg_finish_compress(&info);
+  ByteArray out(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  free(buffer);
+  return out;
+}
+
+void put32(ByteArray& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+
+ByteArray bmpHeader(int w, int h, int bits, uint32_t headerSize, uint32_t compression, size_t pixelBytes) {
+  ByteArray b(14 + headerSize + pixelBytes, 0);
+  b[0] = 'B', b[1] = 'M';
+  put32(b, 2, uint32_t(b.size()));
+  put32(b, 10, 14 + headerSize);
+  put32(b, 14, headerSize);
+  put32(b, 18, uint32_t(w));
+  put32(b, 22, uint32_t(h));
+  b[26] = 1;
+  b[28] = uint8_t(bits);
+  put32(b, 30, compression);
+  return b;
+}
+
+TEST(Png, RoundTripKeepsStraightPixels) {
+  GfxBitmap bitmap;
+  ASSERT_TRUE(bitmap.CreateBlank(4, 3));
+  const ARGB pixels[] = {0xFFD21E22, 0x80FF0000, 0x00000000, 0xFF000000, 0x4000FF00, 0xFFFFFFFF};
+  for (int i = 0; i < 6; ++i) bitmap.SetPixel(i % 4, i / 4, pixels[i]);
+  std::string format = kImageFormatPNG;
+  const ByteArray bytes = bitmap.SaveToBytes(format);
+  ASSERT_FALSE(bytes.empty());
+
+  // The file itself holds straight alpha: half-transparent red is 255, 0, 0, 128.
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()));
+  EXPECT_EQ(image.width, 4u);
+  EXPECT_EQ(image.height, 3u);
+  EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_ALPHA);
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<uint8_t> raw(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, raw.data(), 0, nullptr));
+  EXPECT_EQ(raw[4], 255);
+  EXPECT_EQ(raw[5], 0);
+  EXPECT_EQ(raw[6], 0);
+  EXPECT_EQ(raw[7], 128);
+
+  GfxBitmap back;
+  ASSERT_TRUE(back.CreateFromBytes(bytes));
+  EXPECT_EQ(back.GetRawFormat(), kImageFormatPNG);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Pixel(back, i % 4, i / 4), pixels[i]) << i;
+}
+
+TEST(Png, OversizedHeaderIsRefusedBeforeAllocating) {
+  GfxBitmap small;
+  small.CreateBlank(1, 1);
+  std::string format = kImageFormatPNG;
+  ByteArray bytes = small.SaveToBytes(format);
+  // IHDR data starts at byte 16; patch the width and fix the chunk's CRC.
+  const uint32_t width = 100000;
+  bytes[16] = uint8_t(width >> 24), bytes[17] = uint8_t(width >> 16), bytes[18] = uint8_t(width >> 8),
+  bytes[19] = uint8_t(width);
+  const uint32_t crc = uint32_t(crc32(0, bytes.data() + 12, 17));
+  bytes[29] = uint8_t(crc >> 24), bytes[30] = uint8_t(crc >> 16), bytes[31] = uint8_t(crc >> 8), bytes[32] = uint8_t(crc);
+  GfxBitmap big;
+  EXPECT_FALSE(big.CreateFromBytes(bytes));
+  EXPECT_EQ(LastStatus(), GfxStatus::OutOfMemory);
+  EXPECT_EQ(big.GetNative(), nullptr);
+}
+
+TEST(Png, CorruptDataFailsCleanly) {
+  GfxBitmap small;
+  small.CreateBlank(8, 8);
+  std::string format = kImageFormatPNG;
+  ByteArray bytes = small.SaveToBytes(format);
+  bytes.resize(bytes.size() / 2);
+  GfxBitmap broken;
+  EXPECT_FALSE(broken.CreateFromBytes(bytes));
+  for (size_t i = 40; i < bytes.size(); ++i) bytes[i] ^= 0x5A;
+  EXPECT_FALSE(broken.CreateFromBytes(bytes));
+}
+
+TEST(Jpeg, DecodesAnOpaqueColour) {
+  GfxBitmap bitmap;
+  ASSERT_TRUE(bitmap.CreateFromBytes(encodeJpeg(16, 8, 200, 40, 30)));
+  EXPECT_EQ(bitmap.GetWidth(), 16u);
+  EXPECT_EQ(bitmap.GetHeight(), 8u);
+  EXPECT_EQ(bitmap.GetRawFormat(), kImageFormatJPEG);
+  const ARGB c = Pixel(bitmap, 5, 5);
+  EXPECT_EQ(c >> 24, 255u);
+  EXPECT_NEAR(int((c >> 16) & 0xFF), 200, 3);
+  EXPECT_NEAR(int((c >> 8) & 0xFF), 40, 3);
+  EXPECT_NEAR(int(c & 0xFF), 30, 3);
+}
+
+TEST(Jpeg, TruncatedOrGarbageFailsWithoutCrashing) {
+  ByteArray bytes = encodeJpeg(16, 16, 1, 2, 3);
+  ByteArray head(bytes.begin(), bytes.begin() + 20);
+  GfxBitmap bitmap;
+  EXPECT_FALSE(bitmap.CreateFromBytes(head));
+  ByteArray garbage = {0xFF, 0xD8, 0xFF, 0x00, 0x01, 0x02};
+  EXPECT_FALSE(bitmap.CreateFromBytes(garbage));
+}
+
+TEST(Bmp, Reads24BitBottomUpWithRowPadding) {
+  // 3 x 2 pixels: rows of 9 bytes padded to 12, stored bottom row first.
+  ByteArray b = bmpHeader(3, 2, 24, 40, 0, 24);
+  const size_t p = 54;
+  // bottom row: blue, green, red (BGR order in the file)
+  const uint8_t bottom[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+  const uint8_t top[9] = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+  std::memcpy(&b[p], bottom, 9);
+  std::memcpy(&b[p + 12], top, 9);
+  GfxBitmap bitmap;
+  ASSERT_TRUE(bitmap.CreateFromBytes(b));
+  EXPECT_EQ(bitmap.GetRawFormat(), kImageFormatBMP);
+  EXPECT_EQ(Pixel(bitmap, 0, 1), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(bitmap, 2, 1), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(bitmap, 0, 0), 0xFF1E140Au);
+}
+
+TEST(Bmp, Reads32BitTopDownWithAlphaMask) {
+  const uint32_t header = 124;  // V5
+  ByteArray b = bmpHeader(2, -1, 32, header, 3, 8);
+  put32(b, 54, 0x00FF0000);
+  put32(b, 58, 0x0000FF00);
+  put32(b, 62, 0x000000FF);
+  put32(b, 66, 0xFF000000);
+  put32(b, 14 + header, 0x80FF0000);
+  put32(b, 14 + header + 4, 0xFF00FF00);
+  GfxBitmap bitmap;
+  ASSERT_TRUE(bitmap.CreateFromBytes(b));
+  EXPECT_EQ(Pixel(bitmap, 0, 0), 0x80FF0000u);
+  EXPECT_EQ(Pixel(bitmap, 1, 0), 0xFF00FF00u);
+}
+
+TEST(Bmp, Plain32BitIgnoresTheUnusedByte) {
+  ByteArray b = bmpHeader(1, 1, 32, 40, 0, 4);
+  put32(b, 54, 0x00123456);
+  GfxBitmap bitmap;
+  ASSERT_TRUE(bitmap.CreateFromBytes(b));
+  EXPECT_EQ(Pixel(bitmap, 0, 0), 0xFF123456u);
+}
+
+TEST(Bmp, RefusesTruncatedOversizedAndUnsupportedFiles) {
+  GfxBitmap bitmap;
+  ByteArray truncated = bmpHeader(100, 100, 24, 40, 0, 100);
+  EXPECT_FALSE(bitmap.CreateFromBytes(truncated));
+  ByteArray huge = bmpHeader(20000, 1, 24, 40, 0, 0);
+  EXPECT_FALSE(bitmap.CreateFromBytes(huge));
+  EXPECT_EQ(LastStatus(), GfxStatus::OutOfMemory);
+  ByteArray eightBit = bmpHeader(1, 1, 8, 40, 0, 4);
+  EXPECT_FALSE(bitmap.CreateFromBytes(eightBit));
+  ByteArray minHeight = bmpHeader(1, int(0x80000000u), 24, 40, 0, 4);
+  EXPECT_FALSE(bitmap.CreateFromBytes(minHeight));
+}
+
+TEST(Image, LoadFromFileReportsMissingFiles) {
+  GfxBitmap bitmap;
+  EXPECT_FALSE(bitmap.CreateFromFile("/nonexistent/picture.png"));
+  EXPECT_EQ(LastStatus(), GfxStatus::FileNotFound);
+  EXPECT_FALSE(bitmap.CreateFromFile(""));
+  test::TempDir dir;
+  std::ofstream(dir / "text.png") << "not a picture";
+  EXPECT_FALSE(bitmap.CreateFromFile((dir / "text.png").string()));
+  EXPECT_EQ(LastStatus(), GfxStatus::UnknownImageFormat);
+}
+
+TEST(Encoders, FindsPngByExactGuidText) {
+  EXPECT_EQ(FindEncoder("{B96B3CAF-0728-11D3-9D7B-0000F81EF32E}"), kPngEncoderClsid);
+  EXPECT_EQ(FindEncoder("{b96b3caf-0728-11d3-9d7b-0000f81ef32e}"), "");
+  EXPECT_EQ(FindEncoder(kImageFormatMemoryBMP), "");
+  std::vector<EncoderInfo> list;
+  EXPECT_EQ(ListEncoders(list), 1);
+  EXPECT_EQ(list[0].MimeType, "image/png");
+}
+
+TEST(Encoders, SavingWithoutAFormatUsesTheRawFormatAndFailsForMemoryBitmaps) {
+  GfxBitmap bitmap;
+  bitmap.CreateBlank(2, 2);
+  test::TempDir dir;
+  std::string format;
+  EXPECT_FALSE(bitmap.SaveToFile((dir / "x.png").string(), format, false));
+  EXPECT_EQ(format, kImageFormatMemoryBMP);
+  EXPECT_TRUE(bitmap.SaveToBytes(format, false).empty());
+  format = kImageFormatPNG;
+  EXPECT_TRUE(bitmap.SaveToFile((dir / "x.png").string(), format));
+}
+
+TEST(Encoders, GuidTextRoundTrip) {
+  const std::string text = "{557CF406-1A04-11D3-9A73-0000F81EF32E}";
+  const auto guid = TextToGuid(text);
+  EXPECT_EQ(guid[0], 0x06);  // Data1 is little-endian
+  EXPECT_EQ(guid[8], 0x9A);  // Data4 is as written
+  EXPECT_EQ(GuidToText(guid), text);
+  EXPECT_EQ(GuidToText(TextToGuid("not a guid")), "{00000000-0000-0000-0000-000000000000}");
+}
+
+TEST(MemoryStream, FillsReleasesAndRefusesOversizedCopies) {
+  MemoryStream s;
+  s.Release();  // nothing to release
+  EXPECT_FALSE(s.IsOpen());
+  const ByteArray bytes = {1, 2, 3, 4};
+  EXPECT_TRUE(s.FromBytes(bytes, 3));
+  EXPECT_EQ(s.GetSize(), 3u);
+  EXPECT_EQ(s.ToBytes(), (ByteArray{1, 2, 3}));
+  EXPECT_FALSE(s.FromBytes(bytes, 5));
+  EXPECT_FALSE(s.IsOpen());
+  EXPECT_TRUE(s.FromBytes({}));
+  EXPECT_TRUE(s.IsOpen());
+  EXPECT_EQ(s.GetSize(), 0u);
+  s.Write(bytes.data(), 2);
+  EXPECT_EQ(s.GetSize(), 2u);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,223 @@
+// The GDI+ geometry the renderer relies on: pixel-centre coordinates, pen
+// placement, arcs, exclude clips and rotation about a point.
+#include <gtest/gtest.h>
+
+#include "drawing/gfx_graphics.h"
+#include "support/image_compare.h"
+
+namespace korvane {
+namespace {
+
+using test::Pixel;
+
+struct Canvas {
+  GfxBitmap bitmap;
+  GfxGraphics g;
+  Canvas(int w, int h) {
+    EXPECT_TRUE(bitmap.CreateBlank(w, h));
+    EXPECT_TRUE(g.FromImage(bitmap));
+    g.SetSmoothingMode(SmoothingModeHighQuality);
+  }
+  uint32_t alpha(int x, int y) const { return Pixel(bitmap, x, y) >> 24; }
+};
+
+void strokeLine(Canvas& c, float width, int y) {
+  GfxPath path;
+  path.Create();
+  path.AddLineI(5, y, 45, y);
+  GfxPen pen;
+  pen.Create(0xFF000000, width);
+  c.g.DrawPath(pen, path);
+}
+
+TEST(PixelGrid, ThreePixelPenCoversRowsNineToEleven) {
+  Canvas c(50, 20);
+  strokeLine(c, 3, 10);
+  EXPECT_EQ(c.alpha(20, 8), 0u);
+  EXPECT_EQ(c.alpha(20, 9), 255u);
+  EXPECT_EQ(c.alpha(20, 10), 255u);
+  EXPECT_EQ(c.alpha(20, 11), 255u);
+  EXPECT_EQ(c.alpha(20, 12), 0u);
+}
+
+TEST(PixelGrid, ZeroWidthPenDrawsOneDevicePixel) {
+  Canvas c(50, 20);
+  strokeLine(c, 0, 10);
+  EXPECT_EQ(c.alpha(20, 9), 0u);
+  EXPECT_EQ(c.alpha(20, 10), 255u);
+  EXPECT_EQ(c.alpha(20, 11), 0u);
+}
+
+TEST(PixelGrid, ZeroWidthPenStaysOnePixelUnderRotation) {
+  Canvas c(50, 50);
+  GfxMatrix m;
+  m.Create();
+  m.RotateAt(90, 25, 25);
+  c.g.SetWorldTransform(m);
+  // A horizontal line through the centre becomes a vertical one.
+  strokeLine(c, 0, 25);
+  EXPECT_EQ(c.alpha(25, 20), 255u);
+  EXPECT_EQ(c.alpha(24, 20), 0u);
+  EXPECT_EQ(c.alpha(26, 20), 0u);
+}
+
+TEST(PixelGrid, FilledRectangleEdgesAreHalfCovered) {
+  // GDI+'s rectangle (10, 10, 5, 5) spans pixel centres 10..15.
+  Canvas c(30, 30);
+  GfxSolidBrush brush;
+  brush.Create(0xFF000000);
+  c.g.FillRectangleI(brush, 10, 10, 5, 5);
+  EXPECT_EQ(c.alpha(12, 9), 0u);
+  EXPECT_NEAR(c.alpha(12, 10), 128u, 2);
+  EXPECT_EQ(c.alpha(12, 12), 255u);
+  EXPECT_NEAR(c.alpha(12, 15), 128u, 2);
+  EXPECT_EQ(c.alpha(12, 16), 0u);
+}
+
+TEST(Arc, ClockwiseFromPositiveXWithYDown) {
+  GfxPath path;
+  path.Create();
+  ASSERT_TRUE(path.AddArcI(0, 0, 100, 100, 0, 90));
+  const auto& segs = path.GetNative()->segments;
+  ASSERT_GE(segs.size(), 2u);
+  EXPECT_EQ(segs.front().kind, PathSegment::Move);
+  EXPECT_NEAR(segs.front().x1, 100, 1e-9);
+  EXPECT_NEAR(segs.front().y1, 50, 1e-9);
+  EXPECT_NEAR(segs.back().x3, 50, 1e-9);
+  EXPECT_NEAR(segs.back().y3, 100, 1e-9);
+}
+
+TEST(Arc, JoinsThePreviousPointWithALine) {
+  GfxPath path;
+  path.Create();
+  path.AddArcI(0, 0, 20, 20, 180, 90);
+  path.AddArcI(80, 0, 20, 20, 270, 90);
+  const auto& segs = path.GetNative()->segments;
+  // Move, curve, line to the second arc's start, curve.
+  ASSERT_EQ(segs.size(), 4u);
+  EXPECT_EQ(segs[2].kind, PathSegment::Line);
+  EXPECT_NEAR(segs[2].x1, 90, 1e-9);
+  EXPECT_NEAR(segs[2].y1, 0, 1e-9);
+}
+
+TEST(Arc, EllipseAnglesArePolarNotParametric) {
+  // On a 200 x 100 ellipse the 45-degree point lies on the diagonal ray.
+  GfxPath path;
+  path.Create();
+  path.AddArcI(0, 0, 200, 100, 45, 10);
+  const PathSegment& start = path.GetNative()->segments.front();
+  EXPECT_NEAR(start.x1 - 100, start.y1 - 50, 1e-9);
+}
+
+TEST(Arc, RefusesAnEmptyBox) {
+  GfxPath path;
+  path.Create();
+  EXPECT_FALSE(path.AddArcI(0, 0, 0, 10, 0, 90));
+  EXPECT_EQ(LastStatus(), GfxStatus::InvalidParameter);
+  EXPECT_EQ(path.GetPointCount(), 0);
+}
+
+TEST(Clip, ExcludeKeepsDrawingOutOfThePathPixelExactly) {
+  Canvas c(40, 40);
+  GfxPath band;
+  band.Create();
+  band.AddRectangleI(0, 15, 40, 10);
+  ASSERT_TRUE(c.g.SetClipPath(band, CombineModeExclude));
+  GfxSolidBrush brush;
+  brush.Create(0xFFFF0000);
+  c.g.FillRectangle(brush, -0.5f, -0.5f, 40, 40);
+  for (int y = 0; y < 40; ++y) {
+    const bool inBand = y >= 15 && y < 25;
+    EXPECT_EQ(c.alpha(20, y), inBand ? 0u : 255u) << "row " << y;
+  }
+  c.g.ResetClip();
+  c.g.FillRectangle(brush, -0.5f, -0.5f, 40, 40);
+  EXPECT_EQ(c.alpha(20, 20), 255u);
+}
+
+TEST(Clip, ExcludeWorksForPathsReachingBeyondTheSurface) {
+  Canvas c(20, 20);
+  GfxPath big;
+  big.Create();
+  big.AddRectangleI(-100, 5, 1000, 5);
+  c.g.SetClipPath(big, CombineModeExclude);
+  GfxSolidBrush brush;
+  brush.Create(0xFF0000FF);
+  c.g.FillRectangle(brush, -0.5f, -0.5f, 20, 20);
+  EXPECT_EQ(c.alpha(0, 7), 0u);
+  EXPECT_EQ(c.alpha(0, 2), 255u);
+  EXPECT_EQ(c.alpha(19, 12), 255u);
+}
+
+TEST(Matrix, RotateAtTurnsClockwiseAboutThePoint) {
+  for (int order : {MatrixOrderPrepend, MatrixOrderAppend}) {
+    GfxMatrix m;
+    m.Create();
+    ASSERT_TRUE(m.RotateAt(90, 10, 10, order));
+    double x = 20, y = 10;
+    m.TransformPoint(&x, &y);
+    EXPECT_NEAR(x, 10, 1e-6);
+    EXPECT_NEAR(y, 20, 1e-6);
+  }
+}
+
+TEST(Matrix, PrependAppliesTheNewStepFirst) {
+  GfxMatrix prepend, append;
+  prepend.Create();
+  append.Create();
+  prepend.Rotate(90);
+  prepend.Translate(10, 0, MatrixOrderPrepend);
+  append.Rotate(90);
+  append.Translate(10, 0, MatrixOrderAppend);
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  prepend.TransformPoint(&x1, &y1);  // translate, then rotate
+  append.TransformPoint(&x2, &y2);   // rotate, then translate
+  EXPECT_NEAR(x1, 0, 1e-6);
+  EXPECT_NEAR(y1, 10, 1e-6);
+  EXPECT_NEAR(x2, 10, 1e-6);
+  EXPECT_NEAR(y2, 0, 1e-6);
+}
+
+TEST(Image, DrawImageStretchesAndHonoursAlpha) {
+  GfxBitmap src;
+  src.CreateBlank(2, 1);
+  src.SetPixel(0, 0, 0xFFFF0000);
+  src.SetPixel(1, 0, 0x00000000);
+  Canvas c(20, 10);
+  GfxSolidBrush blue;
+  blue.Create(0xFF0000FF);
+  c.g.FillRectangle(blue, -0.5f, -0.5f, 20, 10);
+  c.g.DrawImageRectRectI(src, 0, 0, 20, 10, 0, 0, 2, 1);
+  EXPECT_EQ(Pixel(c.bitmap, 2, 5), 0xFFFF0000u);
+  // The transparent half lets the background through.
+  EXPECT_EQ(Pixel(c.bitmap, 18, 5), 0xFF0000FFu);
+}
+
+TEST(Image, DrawImageIIsAnExactCopy) {
+  GfxBitmap src;
+  src.CreateBlank(3, 3);
+  src.SetPixel(1, 1, 0x80FF0000);
+  Canvas c(10, 10);
+  c.g.DrawImageI(src, 4, 5);
+  EXPECT_EQ(Pixel(c.bitmap, 5, 6), 0x80FF0000u);
+  EXPECT_EQ(Pixel(c.bitmap, 4, 5), 0u);
+}
+
+TEST(TextureBrush, TilesTheImageFromTheOrigin) {
+  GfxBitmap tile;
+  tile.CreateBlank(2, 2);
+  tile.SetPixel(0, 0, 0xFFFFFFFF);
+  tile.SetPixel(1, 1, 0xFFFFFFFF);
+  tile.SetPixel(1, 0, 0xFF000000);
+  tile.SetPixel(0, 1, 0xFF000000);
+  GfxTextureBrush brush;
+  ASSERT_TRUE(brush.Create(tile));
+  tile.Dispose();  // the brush keeps its own copy
+  Canvas c(6, 6);
+  c.g.FillRectangle(brush, -0.5f, -0.5f, 6, 6);
+  EXPECT_EQ(Pixel(c.bitmap, 4, 2), 0xFFFFFFFFu);
+  EXPECT_EQ(Pixel(c.bitmap, 5, 2), 0xFF000000u);
+}
+
+}  // namespace
+}  // namespace korvane
