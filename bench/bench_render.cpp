@@ -1,8 +1,12 @@
 // Rendering and PNG encoding of seals.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <string>
+
 #include "document/seal_document.h"
 #include "drawing/encoders.h"
+#include "drawing/gfx_graphics.h"
 #include "drawing/image_codecs.h"
 #include "render/seal_renderer.h"
 
@@ -42,6 +46,39 @@ void BM_EncodeStartupSealPng(benchmark::State& state) {
   state.counters["bytes"] = double(size);
 }
 BENCHMARK(BM_EncodeStartupSealPng)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A 1000 x 1000 picture figure, read from disk and stretched on every render.
+void BM_RenderPictureFigure(benchmark::State& state) {
+  const std::string path = "/tmp/korvane-bench-picture.png";
+  {
+    GfxBitmap picture;
+    picture.CreateBlank(1000, 1000);
+    GfxGraphics g;
+    g.FromImage(picture);
+    g.SetSmoothingMode(SmoothingModeHighQuality);
+    GfxSolidBrush brush;
+    brush.Create(0xFFD21E22);
+    for (int i = 0; i < 20; ++i) g.FillEllipseI(brush, i * 45, i * 45, 120, 120);
+    std::string format = kImageFormatPNG;
+    picture.SaveToFile(path, format);
+  }
+  SealDocument doc = StartupSealDocument();
+  SealFigure& f = doc.Shape[0];
+  f.Type = kFigurePicture;
+  f.Width = 120;
+  f.Height = 120;
+  f.szFile = path;
+  SealRenderer renderer;
+  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_RenderPictureFigure)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korvane

@@ -1,1 +1,191 @@
+// Exact geometry of frames and figures.
 #include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "drawing/encoders.h"
+#include "render/frames_figures.h"
+#include "render/seal_cases.h"
+#include "support/image_compare.h"
+#include "support/temp_dir.h"
+
+namespace korvane {
+namespace {
+
+using test::BlankSeal;
+using test::Figure;
+using test::Frame;
+
+uint32_t alphaAt(const SealRenderer& r, int x, int y) { return test::Pixel(r.SealBitmap(), x, y) >> 24; }
+
+bool allClear(const SealRenderer& r) {
+  for (int y = 0; y < r.RenderHeight(); ++y)
+    for (int x = 0; x < r.RenderWidth(); ++x)
+      if (test::Pixel(r.SealBitmap(), x, y) != 0) return false;
+  return true;
+}
+
+TEST(Star, WorkedExampleVertices) {
+  const SealFigure star = Figure(kFigureSolidStar, 100, 60, kSealRed);
+  const auto v = StarVertices(400, 400, star);
+  const GfxPoint expected[10] = {{217, 224}, {210, 203}, {228, 190}, {206, 190}, {199, 170},
+                                 {193, 190}, {171, 190}, {189, 203}, {182, 224}, {200, 211}};
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(v[i].X, expected[i].X) << "vertex " << i + 1;
+    EXPECT_EQ(v[i].Y, expected[i].Y) << "vertex " << i + 1;
+  }
+}
+
+TEST(Star, UsesTheSmallerSideAndTheOffsets) {
+  SealFigure star = Figure(kFigureSolidStar, 60, 100, kSealRed);
+  star.OffsetX = 10;
+  star.OffsetY = -20;
+  const auto v = StarVertices(400, 400, star);
+  EXPECT_EQ(v[4].X, 209);  // the top point, one pixel left of the centre
+  EXPECT_EQ(v[4].Y, 150);
+  EXPECT_EQ(v[9].X, 210);
+}
+
+TEST(Frame, CircleUsesTheSmallerSideCentred) {
+  SealDocument doc = BlankSeal(400, 400);
+  doc.Frame.Item[0] = Frame(kFrameCircle, 265, 200, 2, kSealRed);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(alphaAt(r, 200, 100), 255u);  // top of a 200 circle at y = 100
+  EXPECT_EQ(alphaAt(r, 100, 200), 255u);
+  EXPECT_EQ(alphaAt(r, 200, 68), 0u);  // where a 265 circle would be
+  EXPECT_EQ(alphaAt(r, 200, 200), 0u);
+}
+
+TEST(Frame, FilledWithoutOutlineWhenLineWidthIsZero) {
+  SealDocument doc = BlankSeal();
+  doc.Frame.Item[0] = Frame(kFrameCircle, 100, 100, 0, 0x00FF00, 0xFF0000);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 60, 60), 0xFF0000FFu);
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 60, 11), 0xFF0000FFu);  // the edge is fill, not outline
+}
+
+TEST(Frame, BothColoursNoneDrawsNothing) {
+  SealDocument doc = BlankSeal();
+  doc.Frame.Item[0] = Frame(kFrameRectangle, 100, 100, 5, kNoColor, kNoColor, 10);
+  doc.Frame.Item[1] = Frame(kFrameCircle, 100, 100, 5, kNoColor, kNoColor);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_TRUE(allClear(r));
+}
+
+TEST(Frame, TypeZeroOrOtherValuesAreSkipped) {
+  SealDocument doc = BlankSeal();
+  doc.Frame.Item[0] = Frame(kFrameNone, 100, 100, 5, kSealRed, kSealRed);
+  doc.Frame.Item[1] = Frame(3, 100, 100, 5, kSealRed, kSealRed);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_TRUE(allClear(r));
+}
+
+TEST(Figure, OddSizeDifferenceTruncatesThePosition) {
+  SealDocument doc = BlankSeal(400, 400);
+  doc.Shape[0] = Figure(kFigureSolidRectangle, 75, 75, kSealRed);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  // (400 - 75) / 2 = 162.5 gives x = 162: its pixel centre is the edge.
+  EXPECT_EQ(alphaAt(r, 161, 200), 0u);
+  EXPECT_NEAR(int(alphaAt(r, 162, 200)), 128, 2);
+  EXPECT_EQ(alphaAt(r, 163, 200), 255u);
+  EXPECT_EQ(alphaAt(r, 236, 200), 255u);
+  EXPECT_NEAR(int(alphaAt(r, 237, 200)), 128, 2);
+  EXPECT_EQ(alphaAt(r, 238, 200), 0u);
+}
+
+TEST(Figure, HollowRectangleAndStarGetAOnePixelPenAtLineWidthZero) {
+  SealDocument doc = BlankSeal();
+  doc.Shape[0] = Figure(kFigureHollowRectangle, 60, 40, kSealRed, 0);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  // The top edge lies on row 40: one full pixel, nothing either side.
+  EXPECT_EQ(alphaAt(r, 60, 39), 0u);
+  EXPECT_EQ(alphaAt(r, 60, 40), 255u);
+  EXPECT_EQ(alphaAt(r, 60, 41), 0u);
+
+  doc.Shape[0] = Figure(kFigureHollowStar, 60, 60, kSealRed, -7);
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(alphaAt(r, 60, 60), 0u);  // hollow
+  EXPECT_GT(alphaAt(r, 59, 31), 0u);  // near the top point
+}
+
+TEST(Figure, HollowEllipseKeepsItsStoredWidth) {
+  SealDocument doc = BlankSeal();
+  doc.Shape[0] = Figure(kFigureHollowEllipse, 60, 40, kSealRed, 0);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(alphaAt(r, 60, 40), 255u);  // a hairline at the top
+  EXPECT_EQ(alphaAt(r, 60, 42), 0u);
+  doc.Shape[0].LineWidth = 6;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(alphaAt(r, 60, 42), 255u);
+}
+
+TEST(Figure, ColorNoneDrawsNothingButPicturesIgnoreColor) {
+  SealRenderer r;
+  for (int type = 2; type <= 7; ++type) {
+    SealDocument doc = BlankSeal();
+    doc.Shape[0] = Figure(type, 50, 50, kNoColor, 3, 5);
+    ASSERT_TRUE(r.RenderSeal(doc));
+    EXPECT_TRUE(allClear(r)) << "type " << type;
+  }
+}
+
+TEST(Figure, RectanglesRoundTheirCorners) {
+  SealDocument doc = BlankSeal();
+  doc.Shape[0] = Figure(kFigureSolidRectangle, 100, 100, kSealRed, 0, 20);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(alphaAt(r, 12, 12), 0u);   // cut away by the corner arc
+  EXPECT_EQ(alphaAt(r, 60, 12), 255u);  // along the straight edge
+}
+
+class PictureFigure : public ::testing::Test {
+ protected:
+  SealRenderer render(const std::string& path, int w = 60, int h = 20) {
+    SealDocument doc = BlankSeal();
+    doc.Shape[0] = Figure(kFigurePicture, w, h, kNoColor);
+    doc.Shape[0].szFile = path;
+    SealRenderer r;
+    EXPECT_TRUE(r.RenderSeal(doc));
+    return r;
+  }
+  test::TempDir dir;
+};
+
+TEST_F(PictureFigure, IsStretchedToItsBoxIgnoringColor) {
+  GfxBitmap pic;
+  pic.CreateBlank(2, 2);
+  pic.SetPixel(0, 0, 0xFFFF0000);
+  pic.SetPixel(1, 0, 0xFF00FF00);
+  pic.SetPixel(0, 1, 0xFF0000FF);
+  pic.SetPixel(1, 1, 0x00000000);
+  std::string format = kImageFormatPNG;
+  const std::string path = (dir / "quad.png").string();
+  ASSERT_TRUE(pic.SaveToFile(path, format));
+  SealRenderer r = render(path);
+  // Box (30, 50, 60, 20): each source pixel becomes 30 x 10.
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 35, 52), 0xFFFF0000u);
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 85, 52), 0xFF00FF00u);
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 35, 67), 0xFF0000FFu);
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 85, 67), 0u);  // the picture's own alpha
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 29, 55), 0u);
+}
+
+TEST_F(PictureFigure, MissingEmptyOrBrokenFilesDrawNothing) {
+  std::ofstream(dir / "text.png") << "this is not a picture";
+  std::ofstream(dir / "empty.bmp");
+  for (const std::string& path : {std::string(), (dir / "absent.png").string(), (dir / "text.png").string(),
+                                   (dir / "empty.bmp").string(), dir.path().string()}) {
+    SealRenderer r = render(path);
+    EXPECT_TRUE(allClear(r)) << path;
+  }
+}
+
+}  // namespace
+}  // namespace korvane
