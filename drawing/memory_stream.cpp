@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace korvane {
 
 bool MemoryStream::FromBytes(const ByteArray& bytes, size_t size) {
@@ -26,11 +30,23 @@ void MemoryStream::Write(const void* data, size_t size) {
 }
 
 bool ReadFileBytes(const char* path, ByteArray* out, size_t maxBytes) {
+  // Opened without blocking and read only when it is a regular file: a
+  // path naming a FIFO or a device must never stall a render.
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || size_t(st.st_size) > maxBytes) {
+    ::close(fd);
+    return false;
+  }
   struct Closer {
     void operator()(FILE* f) const { std::fclose(f); }
   };
-  std::unique_ptr<FILE, Closer> f(std::fopen(path, "rb"));
-  if (!f) return false;
+  std::unique_ptr<FILE, Closer> f(::fdopen(fd, "rb"));
+  if (!f) {
+    ::close(fd);
+    return false;
+  }
   ByteArray data;
   uint8_t buf[65536];
   size_t n;

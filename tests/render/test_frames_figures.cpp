@@ -3,6 +3,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "drawing/encoders.h"
 #include "render/frames_figures.h"
 #include "render/seal_cases.h"
@@ -184,6 +186,25 @@ TEST_F(PictureFigure, MissingEmptyOrBrokenFilesDrawNothing) {
                                    (dir / "empty.bmp").string(), dir.path().string()}) {
     SealRenderer r = render(path);
     EXPECT_TRUE(allClear(r)) << path;
+  }
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(PictureFigureFiles, AFifoOrDeviceNeverStallsTheRender) {
+  test::TempDir dir;
+  const std::string fifo = (dir / "pipe.png").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/stdin")}) {
+    SealDocument doc = test::BlankSeal();
+    doc.Shape[0] = test::Figure(kFigurePicture, 50, 50, kNoColor);
+    doc.Shape[0].szFile = path;
+    SealRenderer r;
+    EXPECT_TRUE(r.RenderSeal(doc)) << path;
   }
 }
 

@@ -3,6 +3,9 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "drawing/gfx_image.h"
@@ -61,6 +64,60 @@ TEST(KorvaneRender, HelpPrintsUsage) {
   const ToolRun r = run("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output.rfind("usage: korvane-render", 0), 0u) << r.output;
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+void writeFile(const std::filesystem::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+TEST(KorvaneRender, RendersATemplateFile) {
+  test::TempDir dir;
+  writeFile(dir / "公司.qsx_tzl", R"({"Width":"300","Height":"200","BackColor":"255"})");
+  const ToolRun r = run("-t " + (dir / "公司.qsx_tzl").string() + " -o " + (dir / "out.png").string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  GfxBitmap png;
+  ASSERT_TRUE(png.CreateFromFile((dir / "out.png").string()));
+  EXPECT_EQ(png.GetWidth(), 300u);
+  EXPECT_EQ(png.GetHeight(), 200u);
+  EXPECT_EQ(test::Pixel(png, 0, 0), 0xFFFF0000u);  // BackColor 255 is red
+}
+
+TEST(KorvaneRender, UnreadableOrBrokenTemplatesAreErrorsAndWriteNothing) {
+  test::TempDir dir;
+  writeFile(dir / "broken.qsx_tzl", "{\"Width\":");
+  for (const std::string& in : {(dir / "absent.qsx_tzl").string(), (dir / "broken.qsx_tzl").string()}) {
+    const ToolRun r = run("-t " + in + " -o " + (dir / "out.png").string());
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(in), std::string::npos) << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+  }
+}
+
+TEST(KorvaneRender, WritesTemplatesOfTheStartupSealAndOfALoadedOne) {
+  test::TempDir dir;
+  const ToolRun first = run("--write-template " + (dir / "start.qsx_tzl").string());
+  ASSERT_EQ(first.status, 0) << first.output;
+  const ToolRun copy =
+      run("-t " + (dir / "start.qsx_tzl").string() + " --write-template " + (dir / "copy.qsx_tzl").string());
+  ASSERT_EQ(copy.status, 0) << copy.output;
+  std::ifstream a(dir / "start.qsx_tzl", std::ios::binary), b(dir / "copy.qsx_tzl", std::ios::binary);
+  const std::string bytesA((std::istreambuf_iterator<char>(a)), {}), bytesB((std::istreambuf_iterator<char>(b)), {});
+  EXPECT_EQ(bytesA, bytesB);
+  EXPECT_EQ(bytesA.rfind(R"({"Width":"400","Height":"400","BackColor":"-1","Text":{"1":)", 0), 0u);
+}
+
+TEST(KorvaneRender, OversizedSealIsAnError) {
+  test::TempDir dir;
+  writeFile(dir / "big.qsx_tzl", R"({"Width":"20000","Height":"10"})");
+  const ToolRun r = run("-t " + (dir / "big.qsx_tzl").string() + " -o " + (dir / "out.png").string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("20000 x 10"), std::string::npos) << r.output;
 }
 
 }  // namespace

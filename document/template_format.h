@@ -1,0 +1,32 @@
+// Template files: the whole seal as one line of JSON whose every leaf is a
+// string, in a fixed member order, stored as GB18030.
+#pragma once
+
+#include <string>
+
+#include "document/seal_document.h"
+
+namespace korvane {
+
+inline constexpr const char kTemplateExtension[] = ".qsx_tzl";
+
+// The template's JSON text (UTF-8).
+std::string TemplateText(const SealDocument& doc);
+
+// Writes the template to a temporary file beside `path` and renames it over
+// `path`, so that a failure never costs the old file. True on success.
+bool WriteTemplate(const SealDocument& doc, const std::string& path);
+
+// Reads template JSON (UTF-8) into the document in place: sections and
+// items the text lacks stay as they are, members an item lacks read as
+// empty. Returns whether the root parsed; when it did not, nothing changed.
+bool ReadTemplateText(SealDocument& doc, const std::string& text);
+
+// Decodes a file's bytes (GB18030, up to the first zero byte) and reads them.
+bool ReadTemplateBytes(SealDocument& doc, const std::string& bytes);
+
+// Reads a whole template file; false when it cannot be read (the document
+// is then unchanged) or its root does not parse.
+bool ReadTemplateFile(SealDocument& doc, const std::string& path);
+
+}  // namespace korvane

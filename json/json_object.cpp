@@ -1,0 +1,447 @@
+#include "json/json_object.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+namespace korvane {
+
+using Json = nlohmann::ordered_json;
+
+// `defined` false is JavaScript's undefined: what an empty parse leaves.
+struct JsonObject::Document {
+  bool defined = true;
+  Json value = Json::object();
+};
+
+namespace {
+
+// Deeper documents are refused so that serialising one can never exhaust
+// the stack; templates nest four levels.
+constexpr int kMaxDepth = 256;
+
+std::string dump(const Json& v) { return v.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+std::string formatNumber(double d) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.13g", d);
+  return buf;
+}
+
+// Integral numbers print without a fraction, as JavaScript prints them.
+void normalizeNumbers(Json& v) {
+  if (v.is_number_float()) {
+    const double d = v.get<double>();
+    if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.007199254740992e15) v = int64_t(d);
+  } else if (v.is_structured()) {
+    for (Json& child : v) normalizeNumbers(child);
+  }
+}
+
+bool tooDeep(const std::string& text) {
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxDepth) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+// Strict RFC 8259 parse; nullopt when the text is not JSON.
+std::optional<Json> parseJson(const std::string& text) {
+  if (tooDeep(text)) return std::nullopt;
+  Json v = Json::parse(text, nullptr, false);
+  if (v.is_discarded()) return std::nullopt;
+  normalizeNumbers(v);
+  return v;
+}
+
+// ---- member paths ----
+
+struct Segment {
+  std::string key;  // the property key, numbers as their decimal text
+};
+using Path = std::vector<Segment>;
+
+bool identStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '$' || c >= 0x80; }
+bool identPart(unsigned char c) { return identStart(c) || std::isdigit(c); }
+
+// Parses a tail of member accesses: ('.' name | '[' number ']' | '[' 'text' ']')*.
+std::optional<Path> parseTail(const std::string& s) {
+  Path path;
+  size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] == '.') {
+      ++i;
+      const size_t start = i;
+      if (i >= s.size() || !identStart(static_cast<unsigned char>(s[i]))) return std::nullopt;
+      while (i < s.size() && identPart(static_cast<unsigned char>(s[i]))) ++i;
+      path.push_back({s.substr(start, i - start)});
+    } else if (s[i] == '[') {
+      ++i;
+      if (i < s.size() && (s[i] == '\'' || s[i] == '"')) {
+        const char quote = s[i++];
+        std::string key;
+        while (i < s.size() && s[i] != quote) {
+          if (s[i] == '\\' && i + 1 < s.size()) ++i;
+          key.push_back(s[i++]);
+        }
+        if (i >= s.size()) return std::nullopt;
+        ++i;
+        path.push_back({key});
+      } else {
+        const size_t start = i;
+        if (i < s.size() && s[i] == '-') ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        if (i == start || (i == start + 1 && s[start] == '-')) return std::nullopt;
+        // "[007]" means index 7.
+        const long long n = std::strtoll(s.substr(start, i - start).c_str(), nullptr, 10);
+        path.push_back({std::to_string(n)});
+      }
+      if (i >= s.size() || s[i] != ']') return std::nullopt;
+      ++i;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return path;
+}
+
+// The three ways a key becomes a path below the document.
+std::optional<Path> memberPath(const std::string& key) { return parseTail("." + key); }  // N.K
+std::optional<Path> memberOrIndexPath(const std::string& key) {                          // N.K or N[..]
+  return !key.empty() && key[0] == '[' ? parseTail(key) : parseTail("." + key);
+}
+std::optional<Path> rootOrMemberPath(const std::string& key) {  // N, or N.K
+  return key.empty() ? std::optional<Path>(Path{}) : parseTail("." + key);
+}
+
+std::optional<size_t> arrayIndex(const std::string& key) {
+  if (key.empty() || key.size() > 10 || (key.size() > 1 && key[0] == '0')) return std::nullopt;
+  for (char c : key)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+  const unsigned long long n = std::strtoull(key.c_str(), nullptr, 10);
+  if (n >= 4294967295ull) return std::nullopt;
+  return size_t(n);
+}
+
+// What a member expression gives: a value, undefined, or a script error
+// (a member of null or undefined, or an expression that does not parse).
+struct Lookup {
+  enum State { Error, Undefined, Found } state = Error;
+  const Json* value = nullptr;
+};
+
+const Json* child(const Json& parent, const std::string& key) {
+  if (parent.is_object()) {
+    auto it = parent.find(key);
+    return it == parent.end() ? nullptr : &*it;
+  }
+  if (parent.is_array()) {
+    const auto index = arrayIndex(key);
+    return index && *index < parent.size() ? &parent[*index] : nullptr;
+  }
+  return nullptr;
+}
+
+Lookup resolve(const JsonObject::Document& doc, const std::optional<Path>& path) {
+  if (!path) return {};
+  if (!doc.defined) return path->empty() ? Lookup{Lookup::Undefined} : Lookup{};
+  const Json* v = &doc.value;
+  for (const Segment& seg : *path) {
+    if (!v) return {};  // a member of undefined
+    if (v->is_null()) return {};
+    v = child(*v, seg.key);
+  }
+  return v ? Lookup{Lookup::Found, v} : Lookup{Lookup::Undefined};
+}
+
+// Assigns at a path; the parent must exist. Assigning to a member of a
+// string, number or boolean does nothing, as in JavaScript.
+void assign(JsonObject::Document& doc, const std::optional<Path>& path, Json value) {
+  if (!path || path->empty()) return;
+  Path parentPath(path->begin(), path->end() - 1);
+  const Lookup parent = resolve(doc, parentPath);
+  if (parent.state != Lookup::Found) return;
+  Json& target = const_cast<Json&>(*parent.value);
+  const std::string& key = path->back().key;
+  if (target.is_object()) {
+    target[key] = std::move(value);
+  } else if (target.is_array()) {
+    const auto index = arrayIndex(key);
+    if (!index) return;
+    if (*index >= target.size()) {
+      if (*index > 1000000) return;  // a sparse array this large is not a template
+      target.get_ref<Json::array_t&>().resize(*index + 1);
+    }
+    target[*index] = std::move(value);
+  }
+}
+
+std::string valueText(const Json& v) {
+  switch (v.type()) {
+    case Json::value_t::string: return v.get_ref<const std::string&>();
+    case Json::value_t::boolean: return v.get<bool>() ? "true" : "false";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float: return formatNumber(v.get<double>());
+    case Json::value_t::object: return "[object Object]";
+    case Json::value_t::array: {
+      std::string out;
+      for (size_t i = 0; i < v.size(); ++i) out += (i ? "," : "") + valueText(v[i]);
+      return out;
+    }
+    default: return {};
+  }
+}
+
+std::string lookupText(const Lookup& l) { return l.state == Lookup::Found ? valueText(*l.value) : std::string(); }
+std::string lookupJson(const Lookup& l) { return l.state == Lookup::Found ? dump(*l.value) : std::string(); }
+
+std::string indexKey(const std::string& key, int32_t index) { return (key.empty() ? "" : "." + key) + "[" + std::to_string(index) + "]"; }
+
+}  // namespace
+
+JsonObject::JsonObject() : m_doc(std::make_shared<Document>()) {}
+
+bool JsonObject::Parse(const std::string& text) {
+  if (text.empty()) {
+    m_doc->defined = false;
+    m_doc->value = nullptr;
+    return false;
+  }
+  m_doc->defined = true;
+  std::optional<Json> parsed = parseJson(text);
+  m_doc->value = parsed ? std::move(*parsed) : Json(nullptr);
+  return !m_doc->value.is_null();
+}
+
+std::string JsonObject::ToText() const { return m_doc->defined ? dump(m_doc->value) : std::string(); }
+
+void JsonObject::SetMember(const std::string& key, const std::string& value, bool asJson) {
+  if (!asJson) {
+    assign(*m_doc, memberPath(key), Json(value));
+    return;
+  }
+  if (std::optional<Json> parsed = parseJson(value.empty() ? "{}" : value))
+    assign(*m_doc, memberPath(key), std::move(*parsed));
+}
+
+void JsonObject::SetMemberJson(const std::string& key, const std::string& json) {
+  if (json.empty()) {
+    // An undefined value: the member drops out of the serialised text.
+    DeleteMember(key);
+    return;
+  }
+  if (std::optional<Json> parsed = parseJson(json)) assign(*m_doc, memberPath(key), std::move(*parsed));
+}
+
+void JsonObject::SetMemberNumber(const std::string& key, double value) {
+  // The number travels as "%.13g" text; NaN and infinities have none.
+  if (!std::isfinite(value)) return;
+  Json v = std::strtod(formatNumber(value).c_str(), nullptr);
+  normalizeNumbers(v);
+  assign(*m_doc, memberPath(key), std::move(v));
+}
+
+double JsonObject::GetMemberNumber(const std::string& key) const {
+  const Lookup l = resolve(*m_doc, memberPath(key));
+  if (l.state != Lookup::Found) return 0;
+  const Json& v = *l.value;
+  if (v.is_number()) return v.get<double>();
+  if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
+  if (v.is_string()) {
+    const std::string& s = v.get_ref<const std::string&>();
+    char* end = nullptr;
+    const double d = std::strtod(s.c_str(), &end);
+    return end && *end == '\0' && !s.empty() ? d : 0;
+  }
+  return 0;
+}
+
+std::string JsonObject::GetMemberJson(const std::string& key) const {
+  return lookupJson(resolve(*m_doc, memberPath(key)));
+}
+
+std::string JsonObject::GetMemberText(const std::string& key, bool asJson) const {
+  const Lookup l = resolve(*m_doc, memberOrIndexPath(key));
+  if (asJson) return lookupJson(l);
+  if (TypeOf(key) == JsonNumber) return formatNumber(GetMemberNumber(key));
+  return lookupText(l);
+}
+
+JsonObject JsonObject::GetMemberObject(const std::string& key) const {
+  JsonObject copy;
+  copy.Parse(lookupJson(resolve(*m_doc, memberOrIndexPath(key))));
+  return copy;
+}
+
+int32_t JsonObject::MemberCount(const std::string& key) const {
+  const Lookup l = resolve(*m_doc, key.empty() ? std::optional<Path>(Path{}) : memberOrIndexPath(key));
+  if (l.state != Lookup::Found || !l.value->is_structured()) return 0;
+  return int32_t(l.value->size());
+}
+
+void JsonObject::PushElement(const std::string& value, const std::string& key, bool raw) {
+  Json element;
+  if (raw) {
+    std::optional<Json> parsed = parseJson(value);
+    if (!parsed) return;
+    element = std::move(*parsed);
+  } else {
+    element = value;
+  }
+  const std::optional<Path> path = rootOrMemberPath(key);
+  if (!path) return;
+  const Lookup l = resolve(*m_doc, path);
+  if (path->empty()) {
+    if (l.state != Lookup::Found || !l.value->is_array()) {
+      m_doc->defined = true;
+      m_doc->value = Json::array();
+    }
+    m_doc->value.push_back(std::move(element));
+    return;
+  }
+  if (l.state == Lookup::Error) return;
+  if (l.state != Lookup::Found || !l.value->is_array()) {
+    assign(*m_doc, path, Json::array());
+    const Lookup again = resolve(*m_doc, path);
+    if (again.state != Lookup::Found || !again.value->is_array()) return;
+    const_cast<Json&>(*again.value).push_back(std::move(element));
+    return;
+  }
+  const_cast<Json&>(*l.value).push_back(std::move(element));
+}
+
+JsonObject JsonObject::GetElementObject(int32_t index, const std::string& key) const {
+  JsonObject copy;
+  copy.Parse(lookupJson(resolve(*m_doc, parseTail(indexKey(key, index)))));
+  return copy;
+}
+
+std::string JsonObject::GetElementText(int32_t index, const std::string& key, bool asJson) const {
+  const Lookup l = resolve(*m_doc, parseTail(indexKey(key, index)));
+  return asJson ? lookupJson(l) : lookupText(l);
+}
+
+void JsonObject::SetElement(int32_t index, const std::string& value, bool raw) {
+  Json element;
+  if (raw) {
+    std::optional<Json> parsed = parseJson(value);
+    if (!parsed) return;
+    element = std::move(*parsed);
+  } else {
+    element = value;
+  }
+  assign(*m_doc, parseTail(indexKey("", index)), std::move(element));
+}
+
+void JsonObject::RemoveElement(int32_t index) {
+  if (!m_doc->defined || !m_doc->value.is_array()) return;
+  Json::array_t& a = m_doc->value.get_ref<Json::array_t&>();
+  // splice(i, 1): a negative index counts from the end.
+  long long i = index < 0 ? (long long)a.size() + index : index;
+  if (i < 0) i = 0;
+  if (size_t(i) < a.size()) a.erase(a.begin() + i);
+}
+
+void JsonObject::DeleteMember(const std::string& key) {
+  const std::optional<Path> path = memberPath(key);
+  if (!path || path->empty()) return;
+  Path parentPath(path->begin(), path->end() - 1);
+  const Lookup parent = resolve(*m_doc, parentPath);
+  if (parent.state != Lookup::Found) return;
+  Json& target = const_cast<Json&>(*parent.value);
+  if (target.is_object()) {
+    target.erase(path->back().key);
+  } else if (target.is_array()) {
+    // delete leaves a hole, which serialises as null.
+    if (const auto i = arrayIndex(path->back().key); i && *i < target.size()) target[*i] = nullptr;
+  }
+}
+
+void JsonObject::ResetAs(int32_t type) {
+  if (type == JsonNull || type == JsonObjectValue) {
+    m_doc->defined = true;
+    m_doc->value = Json::object();
+  } else if (type == JsonArray) {
+    m_doc->defined = true;
+    m_doc->value = Json::array();
+  }
+}
+
+void JsonObject::SetRoot(const std::string& value, bool raw) {
+  if (!raw) {
+    m_doc->defined = true;
+    m_doc->value = value;
+    return;
+  }
+  if (std::optional<Json> parsed = parseJson(value)) {
+    m_doc->defined = true;
+    m_doc->value = std::move(*parsed);
+  }
+}
+
+bool JsonObject::HasMember(const std::string& key) const {
+  const Lookup l = resolve(*m_doc, memberPath(key));
+  return l.state == Lookup::Found && !l.value->is_null();
+}
+
+int32_t JsonObject::MemberNames(std::vector<std::string>& names, const std::string& key) const {
+  const Lookup l = resolve(*m_doc, rootOrMemberPath(key));
+  std::string joined;
+  if (l.state == Lookup::Found) {
+    if (l.value->is_object()) {
+      for (auto it = l.value->begin(); it != l.value->end(); ++it) joined += it.key() + ",";
+    } else if (l.value->is_array()) {
+      for (size_t i = 0; i < l.value->size(); ++i) joined += std::to_string(i) + ",";
+    }
+  }
+  names.clear();
+  size_t start = 0;
+  while (start < joined.size()) {
+    const size_t comma = joined.find(',', start);
+    names.push_back(joined.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return int32_t(names.size());
+}
+
+int32_t JsonObject::TypeOf(const std::string& key) const {
+  const Lookup l = resolve(*m_doc, rootOrMemberPath(key));
+  if (l.state == Lookup::Error) return JsonOther;
+  if (l.state == Lookup::Undefined || l.value->is_null()) return JsonNull;
+  switch (l.value->type()) {
+    case Json::value_t::boolean: return JsonBoolean;
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float: return JsonNumber;
+    case Json::value_t::object: return JsonObjectValue;
+    case Json::value_t::array: return JsonArray;
+    case Json::value_t::string: return JsonString;
+    default: return JsonOther;
+  }
+}
+
+void JsonObject::Clear() {
+  m_doc->defined = true;
+  m_doc->value = Json::object();
+}
+
+}  // namespace korvane
