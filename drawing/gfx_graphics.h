@@ -6,6 +6,8 @@
 #include <cairo.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "drawing/gfx_image.h"
 #include "drawing/gfx_objects.h"
@@ -38,6 +40,10 @@ class GfxImageAttributes {
  public:
   void* GetNative() const { return nullptr; }
 };
+
+class GfxFont;
+class GfxStringFormat;
+class GfxRegion;
 
 struct CairoDeleter {
   void operator()(cairo_t* cr) const { cairo_destroy(cr); }
@@ -82,6 +88,17 @@ class GfxGraphics {
   bool DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_t dstY, int32_t dstWidth, int32_t dstHeight,
                           int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
                           int32_t srcUnit = UnitPixel, const GfxImageAttributes* attributes = nullptr);
+
+  // Text: characters are filled as outlines with the brush.
+  bool DrawString(const std::string& text, const GfxFont& font, const GfxRectF& layout, const GfxStringFormat& format,
+                  const GfxBrush& brush);
+  bool MeasureString(const std::string& text, const GfxFont& font, const GfxRectF& layout,
+                     const GfxStringFormat& format, GfxRectF* bounds, int32_t* charactersFitted = nullptr,
+                     int32_t* linesFilled = nullptr) const;
+  // One region per measurable range of the format; returns their count.
+  int32_t MeasureCharacterRanges(const std::string& text, const GfxFont& font, const GfxRectF& layout,
+                                 const GfxStringFormat& format, int32_t regionCount,
+                                 std::vector<GfxRegion>& regions) const;
 
   // For the text layer: user space with the pixel-centre offset applied.
   void ApplyTransform() const;

@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "drawing/gfx_status.h"
@@ -23,6 +24,10 @@ struct GfxPoint {
 struct GfxRectF {
   float X = 0, Y = 0, Width = 0, Height = 0;
 };
+
+class GfxFontFamily;
+struct StringFormatData;
+class GfxStringFormat;
 
 struct PathSegment {
   enum Kind : uint8_t { Move, Line, Curve, Close } kind;
@@ -62,6 +67,11 @@ class GfxPath {
   bool AddEllipseI(int32_t x, int32_t y, int32_t width, int32_t height);
   bool AddEllipse(float x, float y, float width, float height);
   bool AddPolygonI(const std::vector<GfxPoint>& points);
+  // Outlines of the text laid out in the rectangle by the format.
+  bool AddStringI(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize, int32_t x,
+                  int32_t y, int32_t width, int32_t height, const GfxStringFormat& format);
+  bool AddString(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize,
+                 const GfxRectF& layout, const GfxStringFormat& format);
   int32_t GetPointCount() const;
   bool GetWorldBounds(GfxRectF* bounds) const;
 

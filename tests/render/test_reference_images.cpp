@@ -42,6 +42,19 @@ std::string writeQuadPicture(const test::TempDir& dir) {
   return path;
 }
 
+SealText textItem(const char* text, int32_t typeStyle, int32_t offsetY, bool bold = false, bool underline = false) {
+  SealText t;
+  t.szText = text;
+  t.Font = {kPrivateSealFaceName, bold, false, underline};
+  t.FontSize = 30;
+  t.Width = t.Height = 160;
+  t.TextColor = kSealRed;
+  t.TypeStyle = typeStyle;
+  t.Spacing = 4;
+  t.OffsetY = offsetY;
+  return t;
+}
+
 const ReferenceCase kCases[] = {
     {"frames/circle_width_not_height",
      [](auto&) {
@@ -140,8 +153,45 @@ const ReferenceCase kCases[] = {
        d.Shape[0] = Figure(kFigureSolidRectangle, 75, 75, kSealRed);
        return d;
      }},
+    {"text/ring_top",
+     [](auto&) {
+       SealDocument d = BlankSeal(200, 200);
+       d.Text[0] = textItem("印章Seal", kTextRingTop, 0);
+       return d;
+     }},
+    {"text/ring_bottom",
+     [](auto&) {
+       SealDocument d = BlankSeal(200, 200);
+       d.Text[0] = textItem("WWW.印章", kTextRingBottom, 0);
+       return d;
+     }},
+    {"text/line",
+     [](auto&) {
+       SealDocument d = BlankSeal(200, 100);
+       d.Text[0] = textItem("Line文字", kTextLine, 30);
+       d.Text[0].Height = 40;
+       return d;
+     }},
+    {"text/bold_vs_regular",
+     [](auto&) {
+       SealDocument d = BlankSeal(200, 100);
+       d.Text[0] = textItem("Bold粗体", kTextLine, 5, true);
+       d.Text[0].Height = 40;
+       d.Text[1] = textItem("Bold粗体", kTextLine, 55, false);
+       d.Text[1].Height = 40;
+       return d;
+     }},
+    {"text/underline",
+     [](auto&) {
+       SealDocument d = BlankSeal(200, 100);
+       d.Text[0] = textItem("Under下划线", kTextLine, 30, false, true);
+       d.Text[0].Height = 40;
+       return d;
+     }},
     {"seal/startup", [](auto&) { return StartupSealDocument(); }},
 };
+
+void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.name; }
 
 class ReferenceImage : public ::testing::TestWithParam<ReferenceCase> {};
 

@@ -1,0 +1,190 @@
+#include "render/ring_text.h"
+
+#include <cmath>
+
+#include "render/seal_renderer.h"
+
+namespace korvane {
+
+namespace {
+// The circle's own constants, kept as they were measured.
+constexpr double kPiSweep = 3.14159265359;
+constexpr double kPiCirc = 3.141592653589793;
+}  // namespace
+
+void RingText::SetMargin(int32_t margin) {
+  m_margin = margin;
+  SetSize(m_outer.Width, m_outer.Height);
+}
+
+void RingText::SetDirection(int32_t direction) {
+  m_direction = direction;
+  static const int32_t kRotation[4] = {90, 0, -90, 180};
+  if (direction >= 0 && direction <= 3) m_glyphRotation = kRotation[direction];
+}
+
+void RingText::SetColor(SealColor color) { m_textColor = m_fillColor = ToArgb(color); }
+
+void RingText::SetSize(int32_t width, int32_t height) {
+  m_outer = {0, 0, width, height};
+  m_inner = {TruncToInt(double(m_outer.X) + m_margin), TruncToInt(double(m_outer.Y) + m_margin),
+             TruncToInt(double(m_outer.Width) - 2.0 * m_margin), TruncToInt(double(m_outer.Height) - 2.0 * m_margin)};
+}
+
+void RingText::SetText(const std::string& text) {
+  m_text = text;
+  m_characters.clear();
+  for (char32_t cp : DecodeUtf8(text)) m_characters.push_back(EncodeUtf8(cp));
+  m_count = int32_t(m_characters.size());
+}
+
+double RingText::MeasureGlyphs(const std::string& text, const GfxGraphics& graphics, const GfxFont& font,
+                               std::vector<double>& widths, int32_t spacing, int32_t direction) const {
+  const size_t n = DecodeUtf8(text).size();
+  widths.assign(n, 0.0);
+  GfxStringFormat format;
+  format.Create(0, 0);
+  format.SetTrimming(StringTrimmingNone);
+  format.SetFlags(StringFormatFlagsNoClip | StringFormatFlagsNoWrap | StringFormatFlagsLineLimit);
+  GfxRectF box{};
+  graphics.MeasureString(text, font, GfxRectF{}, format, &box);
+  box.X = box.Y = 0;
+  format.SetFlags(StringFormatFlagsNoClip);
+  std::vector<std::pair<int32_t, int32_t>> ranges(n);
+  for (size_t i = 0; i < n; ++i) ranges[i] = {int32_t(i), 1};
+  format.SetMeasurableCharacterRanges(ranges);
+  format.SetAlign(StringAlignmentNear);
+  std::vector<GfxRegion> regions;
+  graphics.MeasureCharacterRanges(text, font, box, format, int32_t(n), regions);
+  double total = 0;
+  for (size_t i = 0; i < n; ++i) {
+    GfxRectF bounds{};
+    if (i < regions.size()) regions[i].GetBounds(graphics, &bounds);
+    widths[i] = (direction == 1 || direction == 3) ? bounds.Height : bounds.Width;
+    total += widths[i] + spacing;
+  }
+  return total - spacing;
+}
+
+void RingText::layout(const std::vector<double>& widths, std::vector<RingPoint>& points, std::vector<double>& angles,
+                      double start, int32_t count, double axis, double step) const {
+  const double circ = m_inner.Width * kPiCirc;
+  const double cx = m_inner.X + m_inner.Width / 2.0, cy = m_inner.Y + m_inner.Width / 2.0;
+  const float radius = float(m_inner.Width / 2.0);
+  points.assign(size_t(count), RingPoint{});
+  angles.assign(size_t(count), 0.0);
+  double a = start;
+  for (int32_t i = 0; i < count && size_t(i) < widths.size(); ++i) {
+    angles[i] = a + (widths[i] * 360 / circ) / 2;
+    const double delta = std::fabs(angles[i] - axis) * kPiSweep / 180;
+    const double x = angles[i] - axis < -0.0000001 ? cx - radius * std::sin(delta) : cx + radius * std::sin(delta);
+    const double y = cy - radius * std::cos(delta);
+    points[i] = {float(x), float(y)};
+    a += step * (widths[i] + m_spacing) * 360 / circ;
+  }
+}
+
+void RingText::LayoutTop(const std::vector<double>& widths, std::vector<RingPoint>& points,
+                         std::vector<double>& angles, double start, int32_t count) const {
+  layout(widths, points, angles, start, count, 270, +1);
+}
+
+void RingText::LayoutBottom(const std::vector<double>& widths, std::vector<RingPoint>& points,
+                            std::vector<double>& angles, double start, int32_t count) const {
+  layout(widths, points, angles, start, count, 90, -1);
+}
+
+void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::string& character, float rotation,
+                         RingPoint anchor) {
+  if (character.empty() || !std::isfinite(rotation) || !std::isfinite(anchor.X) || !std::isfinite(anchor.Y)) return;
+  GfxStringFormat format;
+  format.Create(0, 0);
+  format.SetAlign(StringAlignmentCenter);
+  format.SetLineAlign(StringAlignmentCenter);
+  GfxPath path;
+  if (!path.Create(FillModeWinding)) return;
+  const int32_t style = font.GetStyle();
+  const int32_t emSize = TruncToInt(font.GetSize());
+  // A zero-size box: the centred format centres the glyph on the anchor.
+  path.AddStringI(character, m_family, style, float(emSize), TruncToInt(anchor.X), TruncToInt(anchor.Y), 0, 0,
+                  format);
+  GfxMatrix matrix;
+  matrix.Create();
+  // The ring's own origin (non-zero when drawn straight onto the seal) is
+  // the last step; the rotation about the anchor comes first.
+  matrix.Translate(float(m_originX), float(m_originY));
+  matrix.RotateAt(rotation, anchor.X, anchor.Y, MatrixOrderPrepend);
+  graphics.SetWorldTransform(matrix);
+  matrix.Delete();
+  graphics.FillPath(m_brush, path);
+}
+
+void RingText::Draw(GfxGraphics& graphics) {
+  if (m_count == 0 || !m_font) return;
+  std::vector<double> widths;
+  const double total = MeasureGlyphs(m_text, graphics, *m_font, widths, m_spacing, m_direction);
+  const double sweep = total * 360 / (m_inner.Width * kPiSweep);
+  std::vector<RingPoint> points;
+  std::vector<double> angles;
+  double start;
+  if (!m_bottom) {
+    start = 270 - sweep / 2;
+    LayoutTop(widths, points, angles, start, m_count);
+  } else {
+    // A length in pixels subtracted from an angle in degrees, as the seal
+    // layout has always done it.
+    start = sweep / 2 - 90 - (widths[0] + m_spacing) / 2;
+    LayoutBottom(widths, points, angles, start, m_count);
+  }
+  m_lastStart = start;
+  m_lastSweep = sweep;
+  graphics.SetSmoothingMode(SmoothingModeHighQuality);
+  graphics.SetCompositingQuality(CompositingQualityHighQuality);
+  graphics.SetTextRenderingHint(TextRenderingHintAntiAlias);
+  for (int32_t i = 0; i < m_count; ++i)
+    DrawGlyph(graphics, *m_font, m_characters[size_t(i)], float(angles[i] + m_glyphRotation), points[i]);
+}
+
+// Without a font the ring falls back to the user-interface font at its own
+// size and style; without a family it uses the font's.
+void RingText::drawWithFallbacks(GfxGraphics& graphics) {
+  m_brush.Delete();
+  const GfxFont* callerFont = m_font;
+  GfxFont fallback;
+  if (!m_font || !m_font->GetNative()) {
+    if (!fallback.CreateDefault()) return;
+    m_font = &fallback;
+  }
+  const bool ownFamily = !m_family.GetNative();
+  if (ownFamily) m_font->GetFamily(m_family);
+  if (m_brush.Create(m_fillColor)) Draw(graphics);
+  if (ownFamily) m_family.Delete();
+  m_font = callerFont;
+}
+
+GfxBitmap RingText::Render() {
+  GfxBitmap bitmap;
+  if (!bitmap.CreateBlank(m_outer.Width, m_outer.Height, PixelFormat32bppARGB)) return bitmap;
+  GfxGraphics graphics;
+  if (!graphics.FromImage(bitmap)) return bitmap;
+  m_originX = m_originY = 0;
+  drawWithFallbacks(graphics);
+  graphics.Delete();
+  return bitmap;
+}
+
+void RingText::RenderAt(GfxGraphics& graphics, int32_t x, int32_t y) {
+  // The clip is the ring's pixel square: pixel centres x .. x + S - 1.
+  GfxPath square;
+  square.Create();
+  square.AddRectangle(float(x) - 0.5f, float(y) - 0.5f, float(m_outer.Width), float(m_outer.Height));
+  graphics.SetClipPath(square, CombineModeReplace);
+  m_originX = x;
+  m_originY = y;
+  drawWithFallbacks(graphics);
+  m_originX = m_originY = 0;
+  graphics.ResetWorldTransform();
+  graphics.ResetClip();
+}
+
+}  // namespace korvane

@@ -1,0 +1,91 @@
+#include "render/seal_fonts.h"
+
+#include <climits>
+#include <mutex>
+
+#include <unistd.h>
+
+#include "drawing/memory_stream.h"
+
+namespace korvane {
+
+namespace {
+
+struct PrivateFontState {
+  std::mutex mutex;
+  GfxFontFamily family;            // PrivateSealFamily
+  GfxPrivateFontCollection fonts;  // PrivateSealFonts
+  std::string pathOverride;
+  int attempts = 0;
+};
+
+PrivateFontState& state() {
+  static PrivateFontState s;
+  return s;
+}
+
+std::string programFolder() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  std::string path(buf, size_t(n));
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Loads the private file; on any failure the family stays empty and the
+// next request tries again.
+void loadPrivateFamily(PrivateFontState& s) {
+  ++s.attempts;
+  s.fonts.Delete();
+  if (!s.fonts.Create()) return;
+  ByteArray bytes;
+  const std::string path = s.pathOverride.empty() ? PrivateSealFontPath() : s.pathOverride;
+  ReadFileBytes(path.c_str(), &bytes, size_t(64) << 20);  // a missing file reads as empty
+  s.fonts.AddMemoryFont(bytes);
+  std::vector<GfxFontFamily> families;
+  // Whatever family the file holds is the seal font; its name is not checked.
+  if (s.fonts.GetFamilyList(1, families) == 1) s.family = families[0];
+}
+
+}  // namespace
+
+int32_t SealFontStyle(const SealTextFont& face) {
+  return (face.Bold ? FontStyleBold : 0) | (face.Italic ? FontStyleItalic : 0) |
+         (face.Underline ? FontStyleUnderline : 0);
+}
+
+std::string PrivateSealFontPath() { return programFolder() + "/字体/图章专用字体.ttf"; }
+
+bool SelectSealFont(const SealTextFont& face, int32_t fontSize, GfxFont& font) {
+  const int32_t style = SealFontStyle(face);
+  const float emSize = float(fontSize);
+  if (face.FaceName != kPrivateSealFaceName) {
+    font.CreateByName(face.FaceName, emSize, style, 2 /* pixels */);
+    return false;
+  }
+  PrivateFontState& s = state();
+  std::lock_guard lock(s.mutex);
+  if (!s.family.GetNative()) loadPrivateFamily(s);
+  if (s.family.GetNative()) font.Create(s.family, emSize, style, 2);
+  return true;
+}
+
+const GfxFontFamily& PrivateSealFamily() { return state().family; }
+
+void SetPrivateSealFontPathForTesting(const std::string& path) {
+  PrivateFontState& s = state();
+  std::lock_guard lock(s.mutex);
+  s.pathOverride = path;
+  s.family.Delete();
+  s.fonts.Delete();
+  s.attempts = 0;
+}
+
+int PrivateSealFontLoadAttempts() {
+  PrivateFontState& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.attempts;
+}
+
+}  // namespace korvane

@@ -1,0 +1,153 @@
+// Choosing the font of a text item: the shipped seal font, installed
+// families by exact name, fallbacks, and style bits.
+#include <gtest/gtest.h>
+
+#include "render/seal_cases.h"
+#include "render/seal_fonts.h"
+#include "render/seal_renderer.h"
+#include "support/image_compare.h"
+
+namespace korvane {
+namespace {
+
+SealDocument textSeal(const std::string& face, int32_t typeStyle, bool bold = false) {
+  SealDocument doc = test::BlankSeal(300, 300);
+  SealText& t = doc.Text[0];
+  t.szText = "Seal印章";
+  t.Font = {face, bold, false, false};
+  t.FontSize = 30;
+  t.Width = t.Height = 200;
+  t.TextColor = kSealRed;
+  t.TypeStyle = typeStyle;
+  t.OffsetY = typeStyle == kTextLine ? 100 : 0;
+  return doc;
+}
+
+int ink(const SealRenderer& r) {
+  int n = 0;
+  for (int y = 0; y < r.RenderHeight(); ++y)
+    for (int x = 0; x < r.RenderWidth(); ++x) n += int(test::Pixel(r.SealBitmap(), x, y) >> 24);
+  return n / 255;
+}
+
+int renderInk(const SealDocument& doc) {
+  SealRenderer r;
+  EXPECT_TRUE(r.RenderSeal(doc));
+  return ink(r);
+}
+
+TEST(SealFonts, StyleBits) {
+  EXPECT_EQ(SealFontStyle({"x", false, false, false}), 0);
+  EXPECT_EQ(SealFontStyle({"x", true, false, true}), 5);
+  EXPECT_EQ(SealFontStyle({"x", true, true, true}), 7);
+}
+
+TEST(SealFonts, ThePrivateFileIsReadOnceAcrossRenders) {
+  SealRenderer r;
+  const SealDocument doc = StartupSealDocument();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), 1);
+  ASSERT_NE(PrivateSealFamily().GetNative(), nullptr);
+  EXPECT_EQ(PrivateSealFamily().GetFamilyName(), "AR PL SungtiL GB");
+}
+
+TEST(SealFonts, EmSizeIsPixels) {
+  GfxFont font;
+  ASSERT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 40, font));
+  EXPECT_FLOAT_EQ(font.GetSize(), 40);
+  EXPECT_FLOAT_EQ(font.GetHeight(), 40.0f * (900 + 124) / 1024);
+}
+
+TEST(SealFonts, MissingPrivateFileIsRetriedAndRingTextFallsBack) {
+  SetPrivateSealFontPathForTesting("/nonexistent/图章专用字体.ttf");
+  EXPECT_GT(renderInk(textSeal(kPrivateSealFaceName, kTextRingTop)), 100);  // the fallback font
+  EXPECT_EQ(renderInk(textSeal(kPrivateSealFaceName, kTextLine)), 0);       // no font, no line
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), 2);
+  renderInk(textSeal(kPrivateSealFaceName, kTextLine));
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), 3);
+  EXPECT_EQ(PrivateSealFamily().GetNative(), nullptr);
+}
+
+TEST(SealFonts, AFileThatIsNotAFontIsAFailedLoad) {
+  SetPrivateSealFontPathForTesting("/etc/hostname");
+  GfxFont font;
+  EXPECT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font));
+  EXPECT_EQ(font.GetNative(), nullptr);
+}
+
+TEST(SealFonts, UnknownFaceFallsBackWithoutTouchingThePrivateFile) {
+  EXPECT_GT(renderInk(textSeal("No Such Font 123", kTextRingBottom)), 100);
+  EXPECT_EQ(renderInk(textSeal("No Such Font 123", kTextLine)), 0);
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), 0);
+}
+
+TEST(SealFonts, ANameDifferingByATrailingSpaceIsAnOrdinaryName) {
+  GfxFont font;
+  EXPECT_FALSE(SelectSealFont({std::string(kPrivateSealFaceName) + " ", false, false, false}, 20, font));
+  EXPECT_EQ(font.GetNative(), nullptr);
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), 0);
+}
+
+TEST(SealFonts, InstalledFamiliesAreFoundByExactAndLocalisedName) {
+  for (const char* name : {"AR PL SungtiL GB", "文鼎ＰＬ简报宋", "DejaVu Sans"}) {
+    GfxFont font;
+    EXPECT_FALSE(SelectSealFont({name, false, false, false}, 20, font));
+    EXPECT_NE(font.GetNative(), nullptr) << name;
+    EXPECT_GT(renderInk(textSeal(name, kTextLine)), 100) << name;
+  }
+  GfxFontFamily family;
+  EXPECT_FALSE(family.CreateFromName("宋体"));  // no alias is invented
+  EXPECT_EQ(LastStatus(), GfxStatus::FontFamilyNotFound);
+}
+
+TEST(SealFonts, BoldIsSynthesisedOnlyForTheItemThatAsksForIt) {
+  const int regular = renderInk(textSeal(kPrivateSealFaceName, kTextLine, false));
+  const int bold = renderInk(textSeal(kPrivateSealFaceName, kTextLine, true));
+  EXPECT_GT(bold, regular * 5 / 4);
+  // A bold ring first, then the same regular line: the line is unchanged.
+  SealDocument both = textSeal(kPrivateSealFaceName, kTextLine, false);
+  both.Text[1] = textSeal(kPrivateSealFaceName, kTextRingTop, true).Text[0];
+  SealDocument ringOnly = both;
+  ringOnly.Text[0].TypeStyle = 0;
+  EXPECT_NEAR(renderInk(both) - renderInk(ringOnly), regular, 1);  // sums of alpha, rounded
+}
+
+TEST(SealFonts, RealBoldFacesAreUsedWhenTheFamilyHasThem) {
+  GfxFontFamily dejavu;
+  ASSERT_TRUE(dejavu.CreateFromName("DejaVu Sans"));
+  EXPECT_TRUE(dejavu.IsStyleAvailable(FontStyleBold));
+  const int regular = renderInk(textSeal("DejaVu Sans", kTextLine, false));
+  const int bold = renderInk(textSeal("DejaVu Sans", kTextLine, true));
+  EXPECT_GT(bold, regular);
+}
+
+TEST(SealFonts, UnderlineAddsAStrokeUnderTheText) {
+  SealDocument plain = textSeal(kPrivateSealFaceName, kTextLine);
+  SealDocument underlined = plain;
+  underlined.Text[0].Font.Underline = true;
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(underlined));
+  // Some row below the glyphs is inked across most of the text's width.
+  int longestRun = 0;
+  for (int y = 100; y < 300; ++y) {
+    int run = 0;
+    for (int x = 0; x < 300; ++x) {
+      run = (test::Pixel(r.SealBitmap(), x, y) >> 24) > 128 ? run + 1 : 0;
+      longestRun = std::max(longestRun, run);
+    }
+  }
+  EXPECT_GT(longestRun, 100);
+  EXPECT_GT(renderInk(underlined), renderInk(plain));
+}
+
+TEST(SealFonts, CharactersTheFontLacksKeepTheirPlace) {
+  // U+20000 is outside the seal font; it must not split into two glyphs.
+  EXPECT_GE(renderInk(textSeal(kPrivateSealFaceName, kTextRingTop)), 0);
+  SealDocument doc = textSeal(kPrivateSealFaceName, kTextLine);
+  doc.Text[0].szText = "𠀀印";
+  SealRenderer r;
+  EXPECT_TRUE(r.RenderSeal(doc));
+}
+
+}  // namespace
+}  // namespace korvane
