@@ -5,6 +5,7 @@
 #include <string>
 
 #include "document/seal_document.h"
+#include "document/template_format.h"
 #include "drawing/encoders.h"
 #include "drawing/gfx_graphics.h"
 #include "drawing/image_codecs.h"
@@ -79,6 +80,53 @@ void BM_RenderPictureFigure(benchmark::State& state) {
   std::remove(path.c_str());
 }
 BENCHMARK(BM_RenderPictureFigure)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// Four rings of 40 characters each, mixed Chinese and Latin.
+void BM_RenderFourLongRings(benchmark::State& state) {
+  SealDocument doc = StartupSealDocument();
+  const char* texts[4] = {"国际贸易有限责任公司ABCDEFGHIJ印章测试文字0123456789科技发展",
+                          "WWW.EXAMPLE.COM上海市浦东新区世纪大道一百号ABCDEFGHIJKLMN",
+                          "合同专用章财务专用章发票专用章ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                          "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcd"};
+  for (int i = 0; i < 4; ++i) {
+    SealText& t = doc.Text[i];
+    t.szText = texts[i];
+    t.TypeStyle = i % 2 ? kTextRingBottom : kTextRingTop;
+    t.FontSize = 20;
+    t.Spacing = 1;
+    t.Width = t.Height = 300 - 40 * i;
+  }
+  SealRenderer renderer;
+  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+}
+BENCHMARK(BM_RenderFourLongRings)->Unit(benchmark::kMillisecond);
+
+void BM_TemplateWrite(benchmark::State& state) {
+  const SealDocument doc = StartupSealDocument();
+  const std::string path = "/tmp/korvane-bench.qsx_tzl";
+  for (auto _ : state) benchmark::DoNotOptimize(WriteTemplate(doc, path));
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_TemplateWrite)->Unit(benchmark::kMicrosecond);
+
+void BM_TemplateText(benchmark::State& state) {
+  const SealDocument doc = StartupSealDocument();
+  for (auto _ : state) benchmark::DoNotOptimize(TemplateText(doc));
+}
+BENCHMARK(BM_TemplateText)->Unit(benchmark::kMicrosecond);
+
+void BM_TemplateRead(benchmark::State& state) {
+  const std::string text = TemplateText(StartupSealDocument());
+  SealDocument doc = CreateSealDocument();
+  for (auto _ : state) benchmark::DoNotOptimize(ReadTemplateText(doc, text));
+}
+BENCHMARK(BM_TemplateRead)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace korvane

@@ -6,6 +6,10 @@
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -47,7 +51,9 @@ class FontFace {
  public:
   FontFace(std::string path, int index, bool bold, bool italic)
       : m_path(std::move(path)), m_index(index), m_bold(bold), m_italic(italic) {}
-  FontFace(ByteArray bytes, int index) : m_bytes(std::move(bytes)), m_index(index) {}
+  // A file whose style is read from the face itself.
+  FontFace(std::string path, int index) : m_path(std::move(path)), m_index(index), m_styleFromFace(true) {}
+  FontFace(ByteArray bytes, int index) : m_bytes(std::move(bytes)), m_index(index), m_styleFromFace(true) {}
   ~FontFace() {
     if (m_face) FT_Done_Face(m_face);
   }
@@ -60,7 +66,7 @@ class FontFace {
     if (m_failed || !ftLibrary()) return false;
     FT_Error err = m_path.empty()
                        ? FT_New_Memory_Face(ftLibrary(), m_bytes.data(), FT_Long(m_bytes.size()), m_index, &m_face)
-                       : FT_New_Face(ftLibrary(), m_path.c_str(), m_index, &m_face);
+                       : openFileFace();
     if (err || !m_face || !FT_IS_SCALABLE(m_face) || m_face->units_per_EM == 0) {
       if (m_face) FT_Done_Face(m_face);
       m_face = nullptr;
@@ -80,7 +86,7 @@ class FontFace {
     }
     m_underlinePosition = m_face->underline_position;
     m_underlineThickness = m_face->underline_thickness > 0 ? m_face->underline_thickness : m_upem / 20;
-    if (m_path.empty()) {
+    if (m_styleFromFace) {
       m_bold = (m_face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
       m_italic = (m_face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
     }
@@ -123,6 +129,38 @@ class FontFace {
   }
 
  private:
+  // Files are read on demand through a descriptor of our own (not mapped:
+  // a font file rewritten in place must not be able to fault the program).
+  FT_Error openFileFace() {
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return FT_Err_Cannot_Open_Resource;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+      ::close(fd);
+      return FT_Err_Cannot_Open_Resource;
+    }
+    m_stream = std::make_unique<FT_StreamRec>();
+    *m_stream = FT_StreamRec{};
+    m_stream->size = static_cast<unsigned long>(st.st_size);
+    m_stream->descriptor.value = fd;
+    m_stream->read = [](FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                        unsigned long count) -> unsigned long {
+      if (count == 0) return offset <= stream->size ? 0 : 1;  // a seek: 0 is success
+      const ssize_t n = ::pread(int(stream->descriptor.value), buffer, count, off_t(offset));
+      return n > 0 ? static_cast<unsigned long>(n) : 0;
+    };
+    m_stream->close = [](FT_Stream stream) { ::close(int(stream->descriptor.value)); };
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = m_stream.get();
+    const FT_Error err = FT_Open_Face(ftLibrary(), &args, m_index, &m_face);
+    if (err) {
+      // FreeType closes the stream itself when the open fails.
+      m_face = nullptr;
+    }
+    return err;
+  }
+
   struct Sink {
     std::vector<PathSegment>* segs;
     double x = 0, y = 0;
@@ -167,8 +205,10 @@ class FontFace {
 
   std::string m_path;
   ByteArray m_bytes;
+  std::unique_ptr<FT_StreamRec> m_stream;  // declared before m_face: the face closes it
   int m_index = 0;
   bool m_bold = false, m_italic = false;
+  bool m_styleFromFace = false;
   FT_Face m_face = nullptr;
   bool m_failed = false;
   int m_upem = 0, m_ascent = 0, m_descent = 0, m_underlinePosition = 0, m_underlineThickness = 0;
@@ -369,10 +409,15 @@ bool GfxPrivateFontCollection::Delete() {
   return SetLastStatus(GfxStatus::Ok);
 }
 
-bool GfxPrivateFontCollection::AddMemoryFont(const ByteArray& bytes) {
+bool GfxPrivateFontCollection::AddMemoryFont(const ByteArray& bytes) { return AddMemoryFont(ByteArray(bytes)); }
+
+bool GfxPrivateFontCollection::AddMemoryFont(ByteArray&& bytes) {
   if (!m_native || bytes.empty()) return SetLastStatus(GfxStatus::InvalidParameter);
   std::lock_guard lock(ftMutex());
-  auto face = std::make_shared<FontFace>(bytes, 0);
+  return addFace(std::make_shared<FontFace>(std::move(bytes), 0));
+}
+
+bool GfxPrivateFontCollection::addFace(std::shared_ptr<FontFace> face) {
   if (!face->load()) return SetLastStatus(GfxStatus::FileNotFound);
   const std::string name = face->familyName();
   for (auto& family : *m_native)
@@ -388,9 +433,9 @@ bool GfxPrivateFontCollection::AddMemoryFont(const ByteArray& bytes) {
 }
 
 bool GfxPrivateFontCollection::AddFontFile(const std::string& path) {
-  ByteArray bytes;
-  if (!ReadFileBytes(path.c_str(), &bytes)) return SetLastStatus(GfxStatus::FileNotFound);
-  return AddMemoryFont(bytes);
+  if (!m_native || path.empty()) return SetLastStatus(GfxStatus::InvalidParameter);
+  std::lock_guard lock(ftMutex());
+  return addFace(std::make_shared<FontFace>(path, 0));
 }
 
 // ---- GfxFont ----

@@ -74,7 +74,13 @@ class GfxPrivateFontCollection : public GfxFontCollection {
   bool Delete();
   // Copies the bytes; the caller may free them afterwards.
   bool AddMemoryFont(const ByteArray& bytes);
+  // The same, taking over the bytes instead of copying them.
+  bool AddMemoryFont(ByteArray&& bytes);
+  // Reads the file on demand, keeping it open while the collection lives.
   bool AddFontFile(const std::string& path);
+
+ private:
+  bool addFace(std::shared_ptr<FontFace> face);
 };
 
 struct FontData {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drawing/coverage_fill.h"
+
 namespace korvane {
 
 bool GfxGraphics::FromImage(GfxImage& image) {
@@ -91,10 +93,15 @@ bool GfxGraphics::Clear(ARGB color) {
 bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   if (!m_native || !brush.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_t* cr = m_native.get();
+  cairo_set_source(cr, brush.GetNative());
+  // Glyph outlines go through FreeType's exact-coverage rasteriser.
+  if (cairo_get_antialias(cr) != CAIRO_ANTIALIAS_NONE &&
+      path.GetNative()->segments.size() >= kCoverageFillMinSegments &&
+      FillWithCoverageMask(cr, *path.GetNative()))
+    return SetLastStatus(GfxStatus::Ok);
   path.Replay(cr);
   cairo_set_fill_rule(cr, path.GetNative()->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
                                                                         : CAIRO_FILL_RULE_EVEN_ODD);
-  cairo_set_source(cr, brush.GetNative());
   cairo_fill(cr);
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -102,13 +109,7 @@ bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
 bool GfxGraphics::stroke(const GfxPen& pen, const GfxPath& path) {
   if (!m_native || !pen.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_t* cr = m_native.get();
-  double width = std::fabs(double(pen.GetNative()->width));
-  if (width == 0) {
-    // GDI+ draws a zero-width pen one device pixel wide.
-    double dx = 1, dy = 0;
-    cairo_device_to_user_distance(cr, &dx, &dy);
-    width = std::hypot(dx, dy);
-  }
+  const double width = penWidth(pen);
   path.Replay(cr);
   cairo_set_line_width(cr, width);
   SetSourceArgb(cr, pen.GetNative()->color);
@@ -140,11 +141,41 @@ bool GfxGraphics::FillEllipseI(const GfxBrush& brush, int32_t x, int32_t y, int3
   return fill(brush, path);
 }
 
+double GfxGraphics::penWidth(const GfxPen& pen) const {
+  double width = std::fabs(double(pen.GetNative()->width));
+  if (width == 0) {
+    // GDI+ draws a zero-width pen one device pixel wide.
+    double dx = 1, dy = 0;
+    cairo_device_to_user_distance(m_native.get(), &dx, &dy);
+    width = std::hypot(dx, dy);
+  }
+  return width;
+}
+
 bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (!m_native || !pen.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
   GfxPath path;
   path.Create();
   if (!path.AddEllipseI(x, y, width, height)) return false;
-  return stroke(pen, path);
+  const cairo_matrix_t& m = m_world;
+  const bool similarity = m.xx == m.yy && m.xy == -m.yx;
+  if (width != height || !similarity || cairo_get_antialias(m_native.get()) == CAIRO_ANTIALIAS_NONE)
+    return stroke(pen, path);
+  // A circle's outline is exactly the ring between two circles; filling
+  // that ring is much cheaper than running the stroker around the curve.
+  const double w = penWidth(pen), half = w / 2;
+  GfxPath ring;
+  ring.Create(FillModeAlternate);
+  ring.AddEllipse(float(x - half), float(y - half), float(width + w), float(height + w));
+  if (width - w > 0) ring.AddEllipse(float(x + half), float(y + half), float(width - w), float(height - w));
+  cairo_t* cr = m_native.get();
+  SetSourceArgb(cr, pen.GetNative()->color);
+  if (!FillWithCoverageMask(cr, *ring.GetNative())) {
+    ring.Replay(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(cr);
+  }
+  return SetLastStatus(GfxStatus::Ok);
 }
 
 bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {

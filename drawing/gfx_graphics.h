@@ -107,6 +107,7 @@ class GfxGraphics {
  private:
   bool fill(const GfxBrush& brush, const GfxPath& path);
   bool stroke(const GfxPen& pen, const GfxPath& path);
+  double penWidth(const GfxPen& pen) const;
 
   CairoPtr m_native;
   cairo_matrix_t m_world{1, 0, 0, 1, 0, 0};

@@ -201,6 +201,44 @@ bool GfxPath::AddPolygonI(const std::vector<GfxPoint>& points) {
   return true;
 }
 
+bool GfxPath::Reset() {
+  if (!requirePath(m_native.get())) return false;
+  m_native->segments.clear();
+  m_native->figureOpen = false;
+  return true;
+}
+
+bool GfxPath::Transform(const GfxMatrix& matrix) {
+  if (!requirePath(m_native.get()) || !matrix.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  const cairo_matrix_t* m = matrix.GetNative();
+  for (PathSegment& s : m_native->segments) {
+    cairo_matrix_transform_point(m, &s.x1, &s.y1);
+    if (s.kind == PathSegment::Curve) {
+      cairo_matrix_transform_point(m, &s.x2, &s.y2);
+      cairo_matrix_transform_point(m, &s.x3, &s.y3);
+    }
+  }
+  cairo_matrix_transform_point(m, &m_native->lastX, &m_native->lastY);
+  return true;
+}
+
+bool GfxPath::AddPath(const GfxPath& other, bool connect) {
+  if (!requirePath(m_native.get()) || !other.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  const auto& src = other.GetNative()->segments;
+  auto& dst = m_native->segments;
+  const size_t first = dst.size();
+  dst.insert(dst.end(), src.begin(), src.end());
+  // Joined: the other path's first figure continues this open figure.
+  if (connect && m_native->figureOpen && first < dst.size() && dst[first].kind == PathSegment::Move)
+    dst[first].kind = PathSegment::Line;
+  if (!src.empty()) {
+    m_native->figureOpen = other.GetNative()->figureOpen;
+    m_native->lastX = other.GetNative()->lastX;
+    m_native->lastY = other.GetNative()->lastY;
+  }
+  return true;
+}
+
 int32_t GfxPath::GetPointCount() const {
   if (!requirePath(m_native.get())) return 0;
   int32_t n = 0;

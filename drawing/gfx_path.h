@@ -72,6 +72,12 @@ class GfxPath {
                   int32_t y, int32_t width, int32_t height, const GfxStringFormat& format);
   bool AddString(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize,
                  const GfxRectF& layout, const GfxStringFormat& format);
+  // Empties the path, keeping its fill mode (and its memory).
+  bool Reset();
+  // Applies the matrix to every point.
+  bool Transform(const class GfxMatrix& matrix);
+  // Appends another path's figures.
+  bool AddPath(const GfxPath& other, bool connect = false);
   int32_t GetPointCount() const;
   bool GetWorldBounds(GfxRectF* bounds) const;
 

@@ -47,7 +47,11 @@ bool ReadFileBytes(const char* path, ByteArray* out, size_t maxBytes) {
     ::close(fd);
     return false;
   }
-  ByteArray data;
+  // One read into a buffer of the file's size; a file that grows meanwhile
+  // is read on in chunks, still within maxBytes.
+  ByteArray data(size_t(st.st_size));
+  size_t got = std::fread(data.data(), 1, data.size(), f.get());
+  data.resize(got);
   uint8_t buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {

@@ -101,8 +101,9 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::
   format.Create(0, 0);
   format.SetAlign(StringAlignmentCenter);
   format.SetLineAlign(StringAlignmentCenter);
-  GfxPath path;
-  if (!path.Create(FillModeWinding)) return;
+  GfxPath local;
+  GfxPath& path = m_batch ? m_glyph : local;
+  if (m_batch ? !path.Reset() : !path.Create(FillModeWinding)) return;
   const int32_t style = font.GetStyle();
   const int32_t emSize = TruncToInt(font.GetSize());
   // A zero-size box: the centred format centres the glyph on the anchor.
@@ -114,8 +115,12 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::
   // the last step; the rotation about the anchor comes first.
   matrix.Translate(float(m_originX), float(m_originY));
   matrix.RotateAt(rotation, anchor.X, anchor.Y, MatrixOrderPrepend);
+  if (m_batch) {
+    path.Transform(matrix);
+    m_batch->AddPath(path);
+    return;
+  }
   graphics.SetWorldTransform(matrix);
-  matrix.Delete();
   graphics.FillPath(m_brush, path);
 }
 
@@ -141,8 +146,15 @@ void RingText::Draw(GfxGraphics& graphics) {
   graphics.SetSmoothingMode(SmoothingModeHighQuality);
   graphics.SetCompositingQuality(CompositingQualityHighQuality);
   graphics.SetTextRenderingHint(TextRenderingHintAntiAlias);
+  GfxPath batch;
+  batch.Create(FillModeWinding);
+  m_glyph.Create(FillModeWinding);
+  m_batch = &batch;
   for (int32_t i = 0; i < m_count; ++i)
     DrawGlyph(graphics, *m_font, m_characters[size_t(i)], float(angles[i] + m_glyphRotation), points[i]);
+  m_batch = nullptr;
+  graphics.ResetWorldTransform();
+  graphics.FillPath(m_brush, batch);
 }
 
 // Without a font the ring falls back to the user-interface font at its own

@@ -83,6 +83,10 @@ class RingText {
   RingRect m_outer;
   double m_originX = 0, m_originY = 0;
   double m_lastStart = 0, m_lastSweep = 0;
+  // While Draw runs, glyphs are collected here and filled once: one
+  // scan conversion per ring instead of one per character.
+  GfxPath* m_batch = nullptr;
+  GfxPath m_glyph;
 };
 
 }  // namespace korvane

@@ -39,10 +39,10 @@ void loadPrivateFamily(PrivateFontState& s) {
   ++s.attempts;
   s.fonts.Delete();
   if (!s.fonts.Create()) return;
-  ByteArray bytes;
   const std::string path = s.pathOverride.empty() ? PrivateSealFontPath() : s.pathOverride;
-  ReadFileBytes(path.c_str(), &bytes, size_t(64) << 20);  // a missing file reads as empty
-  s.fonts.AddMemoryFont(bytes);
+  // Read on demand rather than copied whole: the file is 5 MB, of which a
+  // seal needs a few glyphs.
+  s.fonts.AddFontFile(path);
   std::vector<GfxFontFamily> families;
   // Whatever family the file holds is the seal font; its name is not checked.
   if (s.fonts.GetFamilyList(1, families) == 1) s.family = families[0];

@@ -47,11 +47,17 @@ void DrawLineText(const RenderTarget& t, const SealText& item, const GfxFont& fo
   const double total = RingText().MeasureGlyphs(item.szText, t.SealGraphics, font, widths, item.Spacing, 0);
   int32_t x = TruncToInt(x0 + (double(t.RenderWidth) - total) / 2.0);
   const std::vector<char32_t> characters = DecodeUtf8(item.szText);
+  // Each character centred in its own cell; all of them filled at once.
+  GfxPath glyphs;
+  glyphs.Create(FillModeWinding);
+  GfxFontFamily family;
+  font.GetFamily(family);
   for (size_t i = 0; i < widths.size() && i < characters.size(); ++i) {
     const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
-    t.SealGraphics.DrawString(EncodeUtf8(characters[i]), font, cell, format, brush);
+    glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), font.GetSize(), cell, format);
     x = TruncToInt(x + widths[i] + item.Spacing);
   }
+  t.SealGraphics.FillPath(brush, glyphs);
 }
 
 }  // namespace korvane

@@ -221,3 +221,107 @@ TEST(TextureBrush, TilesTheImageFromTheOrigin) {
 
 }  // namespace
 }  // namespace korvane
+
+#include <cmath>
+
+#include "drawing/coverage_fill.h"
+
+namespace korvane {
+namespace {
+
+// Largest difference in alpha between two canvases.
+int largestAlphaDifference(const Canvas& a, const Canvas& b, int w, int h) {
+  int d = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) d = std::max(d, std::abs(int(a.alpha(x, y)) - int(b.alpha(x, y))));
+  return d;
+}
+
+// A many-sided star: enough segments to take the coverage route.
+GfxPath detailedPath() {
+  GfxPath path;
+  path.Create(FillModeWinding);
+  std::vector<GfxPoint> points;
+  for (int i = 0; i < 48; ++i) {
+    const double r = i % 2 ? 18 : 40, a = i * 3.14159265358979 / 24;
+    points.push_back({int32_t(50 + r * std::cos(a)), int32_t(50 + r * std::sin(a))});
+  }
+  path.AddPolygonI(points);
+  return path;
+}
+
+TEST(CoverageFill, MatchesCairosFillWithinAntialiasing) {
+  GfxPath path = detailedPath();
+  ASSERT_GE(path.GetNative()->segments.size(), kCoverageFillMinSegments);
+  Canvas viaCoverage(100, 100), viaCairo(100, 100);
+  GfxSolidBrush brush;
+  brush.Create(0xFF000000);
+  viaCoverage.g.FillPath(brush, path);
+  cairo_t* cr = viaCairo.g.GetNative();
+  path.Replay(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_fill(cr);
+  EXPECT_EQ(viaCoverage.alpha(50, 50), 255u);
+  EXPECT_EQ(viaCoverage.alpha(2, 2), 0u);
+  // Exact area coverage against cairo's sampling: edge pixels only.
+  EXPECT_LE(largestAlphaDifference(viaCoverage, viaCairo, 100, 100), 40);
+}
+
+TEST(CoverageFill, HonoursTheClip) {
+  GfxPath path = detailedPath();
+  Canvas c(100, 100);
+  GfxPath band;
+  band.Create();
+  band.AddRectangleI(0, 45, 100, 10);
+  c.g.SetClipPath(band, CombineModeExclude);
+  GfxSolidBrush brush;
+  brush.Create(0xFF000000);
+  c.g.FillPath(brush, path);
+  EXPECT_EQ(c.alpha(50, 50), 0u);
+  EXPECT_EQ(c.alpha(50, 40), 255u);
+}
+
+TEST(CircleOutline, IsTheRingBetweenTwoCircles) {
+  for (float width : {0.0f, 1.0f, 3.0f, 7.0f, 60.0f, 200.0f}) {
+    Canvas ring(100, 100), stroked(100, 100);
+    GfxPen pen;
+    pen.Create(0xFF000000, width);
+    ring.g.DrawEllipseI(pen, 20, 20, 60, 60);
+    GfxPath circle;
+    circle.Create();
+    circle.AddEllipseI(20, 20, 60, 60);
+    stroked.g.DrawPath(pen, circle);
+    EXPECT_GE(ring.alpha(50, 20), 250u) << width;
+    if (width < 60) {
+      // Edge pixels only: exact coverage against cairo's sampled stroke.
+      EXPECT_LE(largestAlphaDifference(ring, stroked, 100, 100), 64) << width;
+      EXPECT_EQ(ring.alpha(50, 50), 0u) << width;
+    } else {
+      // A pen as wide as the circle covers every point within half its
+      // width of the outline: the whole disc.
+      EXPECT_EQ(ring.alpha(50, 50), 255u) << width;
+    }
+  }
+}
+
+TEST(PathOps, TransformAndAddPath) {
+  GfxPath a, b;
+  a.Create();
+  b.Create();
+  b.AddRectangleI(0, 0, 10, 10);
+  GfxMatrix m;
+  m.Create();
+  m.Translate(5, 7);
+  ASSERT_TRUE(b.Transform(m));
+  ASSERT_TRUE(a.AddPath(b));
+  GfxRectF bounds;
+  a.GetWorldBounds(&bounds);
+  EXPECT_FLOAT_EQ(bounds.X, 5);
+  EXPECT_FLOAT_EQ(bounds.Y, 7);
+  EXPECT_EQ(a.GetPointCount(), 4);
+  ASSERT_TRUE(a.Reset());
+  EXPECT_EQ(a.GetPointCount(), 0);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "drawing/encoders.h"
+#include "drawing/image_codecs.h"
 
 namespace korvane::test {
 
@@ -17,7 +18,10 @@ ARGB Pixel(const GfxImage& image, int x, int y) {
 
 namespace {
 
-int channelDiff(ARGB a, ARGB b) {
+// Compared premultiplied: the colour of a nearly transparent pixel carries
+// almost no weight, whatever its straight value.
+int channelDiff(ARGB straightA, ARGB straightB) {
+  const uint32_t a = PremultiplyPixel(straightA), b = PremultiplyPixel(straightB);
   int d = 0;
   for (int shift = 0; shift < 32; shift += 8)
     d = std::max(d, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));

@@ -1,0 +1,148 @@
+#include "drawing/coverage_fill.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace korvane {
+
+namespace {
+
+FT_Library rasterLibrary() {
+  static FT_Library lib = [] {
+    FT_Library l = nullptr;
+    if (FT_Init_FreeType(&l) != 0) l = nullptr;
+    return l;
+  }();
+  return lib;
+}
+
+std::mutex& rasterMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Coverage spans written straight into an A8 mask (y grows downward there,
+// upward in FreeType's outline space).
+struct SpanTarget {
+  unsigned char* data;
+  int stride;
+  int height;
+};
+
+void spanFunc(int y, int count, const FT_Span* spans, void* user) {
+  auto* t = static_cast<SpanTarget*>(user);
+  const int row = t->height - 1 - y;
+  if (row < 0 || row >= t->height) return;
+  unsigned char* line = t->data + size_t(row) * size_t(t->stride);
+  for (int i = 0; i < count; ++i) std::memset(line + spans[i].x, spans[i].coverage, spans[i].len);
+}
+
+}  // namespace
+
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
+  if (!rasterLibrary() || path.segments.empty()) return false;
+
+  // Device-space points, and the area the clip leaves to draw in.
+  double cx1, cy1, cx2, cy2;
+  cairo_clip_extents(cr, &cx1, &cy1, &cx2, &cy2);
+  cairo_user_to_device(cr, &cx1, &cy1);
+  cairo_user_to_device(cr, &cx2, &cy2);
+  cairo_surface_t* target = cairo_get_target(cr);
+  if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  points.reserve(path.segments.size() * 3);
+  tags.reserve(path.segments.size() * 3);
+  double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  std::vector<double> device;
+  device.reserve(path.segments.size() * 6);
+  auto add = [&](double x, double y) {
+    cairo_user_to_device(cr, &x, &y);
+    minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+    device.push_back(x);
+    device.push_back(y);
+  };
+  for (const PathSegment& s : path.segments) {
+    if (s.kind == PathSegment::Close) continue;
+    add(s.x1, s.y1);
+    if (s.kind == PathSegment::Curve) add(s.x2, s.y2), add(s.x3, s.y3);
+  }
+  if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) || !std::isfinite(maxY)) return false;
+  // FreeType works in 26.6 fixed point; keep well inside its range.
+  if (minX < -1e6 || minY < -1e6 || maxX > 1e6 || maxY > 1e6) return false;
+
+  const int surfaceW = cairo_image_surface_get_width(target), surfaceH = cairo_image_surface_get_height(target);
+  const int x0 = std::max({0, int(std::floor(minX)), int(std::floor(std::min(cx1, cx2)))});
+  const int y0 = std::max({0, int(std::floor(minY)), int(std::floor(std::min(cy1, cy2)))});
+  const int x1 = std::min({surfaceW, int(std::ceil(maxX)) + 1, int(std::ceil(std::max(cx1, cx2)))});
+  const int y1 = std::min({surfaceH, int(std::ceil(maxY)) + 1, int(std::ceil(std::max(cy1, cy2)))});
+  if (x1 <= x0 || y1 <= y0) return true;  // nothing visible
+  const int w = x1 - x0, h = y1 - y0;
+
+  size_t k = 0;
+  auto next = [&](char tag) {
+    const double x = device[k], y = device[k + 1];
+    k += 2;
+    points.push_back({FT_Pos(std::lround((x - x0) * 64)), FT_Pos(std::lround((h - (y - y0)) * 64))});
+    tags.push_back(tag);
+  };
+  for (const PathSegment& s : path.segments) {
+    switch (s.kind) {
+      case PathSegment::Move:
+        if (!points.empty()) contours.push_back(short(points.size() - 1));
+        next(FT_CURVE_TAG_ON);
+        break;
+      case PathSegment::Line: next(FT_CURVE_TAG_ON); break;
+      case PathSegment::Curve:
+        next(FT_CURVE_TAG_CUBIC);
+        next(FT_CURVE_TAG_CUBIC);
+        next(FT_CURVE_TAG_ON);
+        break;
+      case PathSegment::Close: break;
+    }
+    if (points.size() > 32000) return false;  // beyond FT_Outline's short indexes
+  }
+  if (!points.empty()) contours.push_back(short(points.size() - 1));
+
+  FT_Outline outline{};
+  outline.n_points = short(points.size());
+  outline.n_contours = short(contours.size());
+  outline.points = points.data();
+  outline.tags = tags.data();
+  outline.contours = contours.data();
+  outline.flags = path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE;
+
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+  std::vector<unsigned char> mask(size_t(stride) * size_t(h), 0);
+  SpanTarget spanTarget{mask.data(), stride, h};
+  FT_Raster_Params params{};
+  params.source = &outline;
+  params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+  params.gray_spans = spanFunc;
+  params.user = &spanTarget;
+  params.clip_box = {0, 0, w, h};
+  {
+    std::lock_guard lock(rasterMutex());
+    if (FT_Outline_Render(rasterLibrary(), &outline, &params) != 0) return false;
+  }
+
+  cairo_surface_t* maskSurface =
+      cairo_image_surface_create_for_data(mask.data(), CAIRO_FORMAT_A8, w, h, stride);
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_mask_surface(cr, maskSurface, x0, y0);
+  cairo_restore(cr);
+  cairo_surface_destroy(maskSurface);
+  return true;
+}
+
+}  // namespace korvane
