@@ -90,8 +90,29 @@ bool GfxGraphics::Clear(ARGB color) {
   return SetLastStatus(GfxStatus::Ok);
 }
 
+// Cairo's fixed-point coordinates end near 2^23 pixels, and flattening a
+// curve millions of pixels long takes seconds; like GDI+, such geometry is
+// refused with ValueOverflow instead of drawn.
+constexpr double kMaxDeviceCoordinate = double(1 << 22);
+
+bool GfxGraphics::inRange(const PathData& path, double pad) const {
+  cairo_t* cr = m_native.get();
+  if (!(pad < kMaxDeviceCoordinate)) return false;
+  auto ok = [&](double x, double y) {
+    cairo_user_to_device(cr, &x, &y);
+    return std::fabs(x) + pad < kMaxDeviceCoordinate && std::fabs(y) + pad < kMaxDeviceCoordinate;
+  };
+  for (const PathSegment& s : path.segments) {
+    if (s.kind == PathSegment::Close) continue;
+    if (!ok(s.x1, s.y1)) return false;
+    if (s.kind == PathSegment::Curve && (!ok(s.x2, s.y2) || !ok(s.x3, s.y3))) return false;
+  }
+  return true;
+}
+
 bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   if (!m_native || !brush.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   cairo_t* cr = m_native.get();
   cairo_set_source(cr, brush.GetNative());
   // Glyph outlines go through FreeType's exact-coverage rasteriser.
@@ -110,6 +131,9 @@ bool GfxGraphics::stroke(const GfxPen& pen, const GfxPath& path) {
   if (!m_native || !pen.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_t* cr = m_native.get();
   const double width = penWidth(pen);
+  double devX = width, devY = 0;
+  cairo_user_to_device_distance(cr, &devX, &devY);
+  if (!inRange(*path.GetNative(), std::hypot(devX, devY))) return SetLastStatus(GfxStatus::ValueOverflow);
   path.Replay(cr);
   cairo_set_line_width(cr, width);
   SetSourceArgb(cr, pen.GetNative()->color);
@@ -169,6 +193,7 @@ bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t 
   ring.AddEllipse(float(x - half), float(y - half), float(width + w), float(height + w));
   if (width - w > 0) ring.AddEllipse(float(x + half), float(y + half), float(width - w), float(height - w));
   cairo_t* cr = m_native.get();
+  if (!inRange(*ring.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   SetSourceArgb(cr, pen.GetNative()->color);
   if (!FillWithCoverageMask(cr, *ring.GetNative())) {
     ring.Replay(cr);
@@ -183,6 +208,7 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
   cairo_t* cr = m_native.get();
   if (combineMode != CombineModeReplace && combineMode != CombineModeIntersect && combineMode != CombineModeExclude)
     return SetLastStatus(GfxStatus::NotImplemented);
+  if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   if (combineMode == CombineModeReplace) cairo_reset_clip(cr);
   // GDI+ clip regions are pixel-exact: a pixel is in when its centre is.
   // (No save/restore here: the clip lives in the state it would undo.)
@@ -233,6 +259,12 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
   if (!m_native || !image.GetNative() || srcUnit != UnitPixel) return SetLastStatus(GfxStatus::InvalidParameter);
   if (dstWidth == 0 || dstHeight == 0 || srcWidth <= 0 || srcHeight <= 0)
     return SetLastStatus(GfxStatus::InvalidParameter);
+  {
+    GfxPath box;
+    box.Create();
+    box.AddRectangle(float(dstX), float(dstY), float(dstWidth), float(dstHeight));
+    if (!inRange(*box.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
+  }
   cairo_t* cr = m_native.get();
   cairo_save(cr);
   // Images sit on the pixel grid itself: their pixel edges fall on integer

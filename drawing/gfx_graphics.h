@@ -108,6 +108,8 @@ class GfxGraphics {
   bool fill(const GfxBrush& brush, const GfxPath& path);
   bool stroke(const GfxPen& pen, const GfxPath& path);
   double penWidth(const GfxPen& pen) const;
+  // Whether every device coordinate, grown by pad, is one cairo can take.
+  bool inRange(const PathData& path, double pad) const;
 
   CairoPtr m_native;
   cairo_matrix_t m_world{1, 0, 0, 1, 0, 0};

@@ -168,7 +168,8 @@ TEST(TemplateRead, GbkBytesLoadTheRightCharacters) {
 
 TEST(TemplateRead, StopsAtTheFirstZeroByte) {
   SealDocument doc = StartupSealDocument();
-  ASSERT_TRUE(ReadTemplateBytes(doc, std::string("{\"Width\":\"7\"}\0garbage", 24)));
+  const char bytes[] = "{\"Width\":\"7\"}\0garbage";
+  ASSERT_TRUE(ReadTemplateBytes(doc, std::string(bytes, sizeof bytes - 1)));
   EXPECT_EQ(doc.Width, 7);
 }
 

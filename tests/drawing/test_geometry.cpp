@@ -325,3 +325,29 @@ TEST(PathOps, TransformAndAddPath) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(Overflow, GeometryBeyondCairosRangeIsRefusedNotDrawn) {
+  Canvas c(20, 20);
+  GfxPath huge;
+  huge.Create();
+  huge.AddEllipseI(-2000000000, -2000000000, 2100000000, 2100000000);
+  GfxSolidBrush brush;
+  brush.Create(0xFF000000);
+  EXPECT_FALSE(c.g.FillPath(brush, huge));
+  EXPECT_EQ(LastStatus(), GfxStatus::ValueOverflow);
+  GfxPen pen;
+  pen.Create(0xFF000000, 3e9f);
+  GfxPath small;
+  small.Create();
+  small.AddRectangleI(2, 2, 5, 5);
+  EXPECT_FALSE(c.g.DrawPath(pen, small));
+  EXPECT_FALSE(c.g.SetClipPath(huge, CombineModeExclude));
+  EXPECT_EQ(c.alpha(10, 10), 0u);
+  EXPECT_TRUE(c.g.FillPath(brush, small));
+}
+
+}  // namespace
+}  // namespace korvane

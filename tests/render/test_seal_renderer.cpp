@@ -165,6 +165,12 @@ TEST(RenderSeal, HugeFieldValuesNeitherCrashNorHang) {
       f.Width = f.Height = f.LineWidth = f.Round = f.OffsetX = f.OffsetY = v;
       f.Color = 0xFF;
     }
+    for (int i = 0; i < kTextCount; ++i) {
+      SealText& t = doc.Text[i];
+      t.TypeStyle = 1 + i % 3;
+      t.FontSize = v > 0 ? v : 40;
+      t.Width = t.Height = t.Spacing = t.OffsetX = t.OffsetY = v;
+    }
     EXPECT_TRUE(r.RenderSeal(doc)) << v;
   }
 }
