@@ -254,6 +254,8 @@ std::shared_ptr<FontFamilyData> lookUpInstalled(const std::string& name) {
   static std::map<std::string, std::shared_ptr<FontFamilyData>> cache;
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
+  // Names come from templates too; keep the cache from growing without end.
+  if (cache.size() >= 256) cache.clear();
   std::shared_ptr<FontFamilyData> family;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
@@ -308,16 +310,16 @@ std::shared_ptr<FontFamilyData> defaultFamily() {
   return family;
 }
 
-float pixelsPerUnit(int32_t unit) {
-  switch (unit) {
-    case 3: return 96.0f / 72.0f;  // points at 96 dpi
-    case 4: return 96.0f;          // inches
-    case 6: return 96.0f / 25.4f;  // millimetres
-    default: return 1.0f;          // world, display and pixel units are pixels here
+}  // namespace
+
+float FontEmPixels(const FontData& font) {
+  switch (font.unit) {
+    case 3: return font.emSize * 96.0f / 72.0f;  // points at 96 dpi
+    case 4: return font.emSize * 96.0f;          // inches
+    case 6: return font.emSize * 96.0f / 25.4f;  // millimetres
+    default: return font.emSize;                 // world, display and pixel units are pixels here
   }
 }
-
-}  // namespace
 
 // ---- GfxFontFamily ----
 
@@ -506,7 +508,7 @@ float GfxFont::GetHeight() const {
   const auto c = m_native->family->select(m_native->style);
   if (!c.face) return 0;
   SetLastStatus(GfxStatus::Ok);
-  const double px = m_native->emSize * pixelsPerUnit(m_native->unit);
+  const double px = FontEmPixels(*m_native);
   return float((c.face->ascent() + c.face->descent()) * px / c.face->upem());
 }
 

@@ -90,6 +90,9 @@ struct FontData {
   int32_t unit = 0;
 };
 
+// The font's em size in pixels, whatever unit it was made in (no DPI: 96).
+float FontEmPixels(const FontData& font);
+
 class GfxFont {
  public:
   FontData* GetNative() const { return m_native.get(); }

@@ -6,19 +6,6 @@
 
 namespace korvane {
 
-namespace {
-
-float emPixels(const FontData& font) {
-  switch (font.unit) {
-    case 3: return font.emSize * 96.0f / 72.0f;
-    case 4: return font.emSize * 96.0f;
-    case 6: return font.emSize * 96.0f / 25.4f;
-    default: return font.emSize;
-  }
-}
-
-}  // namespace
-
 bool GfxPath::AddString(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize,
                         const GfxRectF& layout, const GfxStringFormat& format) {
   if (!m_native || !family.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
@@ -42,7 +29,7 @@ bool GfxGraphics::DrawString(const std::string& text, const GfxFont& font, const
   path.Create(FillModeWinding);
   GfxFontFamily family;
   family.SetNative(f.family);
-  if (!path.AddString(text, family, f.style, emPixels(f), layout, format)) return false;
+  if (!path.AddString(text, family, f.style, FontEmPixels(f), layout, format)) return false;
   return FillPath(brush, path);
 }
 
@@ -51,7 +38,7 @@ bool GfxGraphics::MeasureString(const std::string& text, const GfxFont& font, co
                                 int32_t* linesFilled) const {
   if (!m_native || !font.GetNative() || !bounds) return SetLastStatus(GfxStatus::InvalidParameter);
   const FontData& f = *font.GetNative();
-  if (!text_layout::Measure(text, *f.family, f.style, emPixels(f), layout, format.GetNative(), bounds, nullptr))
+  if (!text_layout::Measure(text, *f.family, f.style, FontEmPixels(f), layout, format.GetNative(), bounds, nullptr))
     return SetLastStatus(GfxStatus::InvalidParameter);
   if (charactersFitted) *charactersFitted = int32_t(DecodeUtf8(text).size());
   if (linesFilled) *linesFilled = text.empty() ? 0 : 1;
@@ -68,7 +55,7 @@ int32_t GfxGraphics::MeasureCharacterRanges(const std::string& text, const GfxFo
   }
   const FontData& f = *font.GetNative();
   std::vector<GfxRectF> boxes;
-  if (!text_layout::Measure(text, *f.family, f.style, emPixels(f), layout, format.GetNative(), nullptr, &boxes)) {
+  if (!text_layout::Measure(text, *f.family, f.style, FontEmPixels(f), layout, format.GetNative(), nullptr, &boxes)) {
     SetLastStatus(GfxStatus::InvalidParameter);
     return 0;
   }

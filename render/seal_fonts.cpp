@@ -5,8 +5,6 @@
 
 #include <unistd.h>
 
-#include "drawing/memory_stream.h"
-
 namespace korvane {
 
 namespace {

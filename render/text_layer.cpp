@@ -54,7 +54,8 @@ void DrawLineText(const RenderTarget& t, const SealText& item, const GfxFont& fo
   font.GetFamily(family);
   for (size_t i = 0; i < widths.size() && i < characters.size(); ++i) {
     const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
-    glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), font.GetSize(), cell, format);
+    glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), FontEmPixels(*font.GetNative()), cell,
+                     format);
     x = TruncToInt(x + widths[i] + item.Spacing);
   }
   t.SealGraphics.FillPath(brush, glyphs);
