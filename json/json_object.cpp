@@ -214,6 +214,11 @@ std::string valueText(const Json& v) {
 std::string lookupText(const Lookup& l) { return l.state == Lookup::Found ? valueText(*l.value) : std::string(); }
 std::string lookupJson(const Lookup& l) { return l.state == Lookup::Found ? dump(*l.value) : std::string(); }
 
+// A value handed in raw is JSON text; otherwise it is a string.
+std::optional<Json> elementValue(const std::string& value, bool raw) {
+  return raw ? parseJson(value) : std::optional<Json>(Json(value));
+}
+
 std::string indexKey(const std::string& key, int32_t index) { return (key.empty() ? "" : "." + key) + "[" + std::to_string(index) + "]"; }
 
 }  // namespace
@@ -299,14 +304,9 @@ int32_t JsonObject::MemberCount(const std::string& key) const {
 }
 
 void JsonObject::PushElement(const std::string& value, const std::string& key, bool raw) {
-  Json element;
-  if (raw) {
-    std::optional<Json> parsed = parseJson(value);
-    if (!parsed) return;
-    element = std::move(*parsed);
-  } else {
-    element = value;
-  }
+  std::optional<Json> parsed = elementValue(value, raw);
+  if (!parsed) return;
+  Json element = std::move(*parsed);
   const std::optional<Path> path = rootOrMemberPath(key);
   if (!path) return;
   const Lookup l = resolve(*m_doc, path);
@@ -341,15 +341,8 @@ std::string JsonObject::GetElementText(int32_t index, const std::string& key, bo
 }
 
 void JsonObject::SetElement(int32_t index, const std::string& value, bool raw) {
-  Json element;
-  if (raw) {
-    std::optional<Json> parsed = parseJson(value);
-    if (!parsed) return;
-    element = std::move(*parsed);
-  } else {
-    element = value;
-  }
-  assign(*m_doc, parseTail(indexKey("", index)), std::move(element));
+  if (std::optional<Json> element = elementValue(value, raw))
+    assign(*m_doc, parseTail(indexKey("", index)), std::move(*element));
 }
 
 void JsonObject::RemoveElement(int32_t index) {
