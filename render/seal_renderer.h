@@ -38,6 +38,7 @@ class SealRenderer {
 
   const GfxBitmap& SealBitmap() const { return m_bitmap; }
   GfxBitmap& SealBitmap() { return m_bitmap; }
+  GfxGraphics& SealGraphics() { return m_graphics; }
   int32_t RenderWidth() const { return m_width; }
   int32_t RenderHeight() const { return m_height; }
 

@@ -2,10 +2,13 @@
 // families by exact name, fallbacks, and style bits.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "render/seal_cases.h"
 #include "render/seal_fonts.h"
 #include "render/seal_renderer.h"
 #include "support/image_compare.h"
+#include "support/temp_dir.h"
 
 namespace korvane {
 namespace {
@@ -69,7 +72,9 @@ TEST(SealFonts, MissingPrivateFileIsRetriedAndRingTextFallsBack) {
 }
 
 TEST(SealFonts, AFileThatIsNotAFontIsAFailedLoad) {
-  SetPrivateSealFontPathForTesting("/etc/hostname");
+  test::TempDir dir;
+  std::ofstream(dir / "not-a-font.ttf") << "plain text, not a font";
+  SetPrivateSealFontPathForTesting((dir / "not-a-font.ttf").string());
   GfxFont font;
   EXPECT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font));
   EXPECT_EQ(font.GetNative(), nullptr);
