@@ -2,9 +2,13 @@
 // tests/render/<feature>/<case>.png. Regenerate with
 // KORVANE_UPDATE_REFERENCES=1 and look at every image before committing.
 //
-// Known differences from the original platform's rendering, by design:
-// - anti-aliased edges come from Cairo's rasteriser, so edge pixels differ
-//   by a few levels from GDI+;
+// Known differences from GDI+'s rendering, by design:
+// - anti-aliased edges come from Cairo's rasteriser, and text and circle
+//   outlines from FreeType's exact-coverage one, so edge pixels differ by a
+//   few levels from GDI+;
+// - glyphs are unhinted outlines placed at their advances, without the
+//   extra padding GDI+ puts around a measured string;
+// - synthetic bold grows each stroke by em/32 in every direction;
 // - a stretched picture uses Cairo's "good" filter with padded edges, where
 //   GDI+ blends the outermost pixels with transparency.
 #include <gtest/gtest.h>

@@ -156,3 +156,49 @@ TEST(SealFonts, CharactersTheFontLacksKeepTheirPlace) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(FontCollection, FamilyListNeedsRoomForOneAndLeavesTheListAlone) {
+  GfxPrivateFontCollection fonts;
+  ASSERT_TRUE(fonts.Create());
+  std::vector<GfxFontFamily> families(3);
+  EXPECT_EQ(fonts.GetFamilyList(0, families), 0);
+  EXPECT_EQ(LastStatus(), GfxStatus::InvalidParameter);
+  EXPECT_EQ(families.size(), 3u);
+  EXPECT_EQ(fonts.GetFamilyList(1, families), 0);  // nothing added yet
+  ASSERT_TRUE(fonts.AddFontFile(PrivateSealFontPath()));
+  EXPECT_EQ(fonts.GetFamilyList(1, families), 1);
+  EXPECT_EQ(families[0].GetFamilyName(), "AR PL SungtiL GB");
+  EXPECT_FALSE(fonts.AddFontFile("/nonexistent.ttf"));
+  EXPECT_FALSE(fonts.AddMemoryFont(ByteArray{1, 2, 3}));
+  EXPECT_EQ(fonts.GetFamilyCount(), 1);
+}
+
+TEST(FontCollection, MemoryFontsKeepTheirOwnCopy) {
+  ByteArray bytes;
+  ASSERT_TRUE(ReadFileBytes(PrivateSealFontPath().c_str(), &bytes, size_t(64) << 20));
+  GfxPrivateFontCollection fonts;
+  fonts.Create();
+  ASSERT_TRUE(fonts.AddMemoryFont(bytes));
+  std::fill(bytes.begin(), bytes.end(), 0);
+  bytes.clear();
+  bytes.shrink_to_fit();
+  std::vector<GfxFontFamily> families;
+  ASSERT_EQ(fonts.GetFamilyList(1, families), 1);
+  GfxFont font;
+  ASSERT_TRUE(font.Create(families[0], 30, FontStyleBold, 2));
+  GfxBitmap bitmap;
+  bitmap.CreateBlank(100, 50);
+  GfxGraphics g;
+  g.FromImage(bitmap);
+  GfxSolidBrush brush;
+  brush.Create(0xFF000000);
+  GfxStringFormat format;
+  format.Create();
+  EXPECT_TRUE(g.DrawString("印A", font, GfxRectF{0, 0, 100, 50}, format, brush));
+}
+
+}  // namespace
+}  // namespace korvane
