@@ -96,52 +96,50 @@ void jpegErrorExit(j_common_ptr info) {
 
 void jpegSilence(j_common_ptr, int) {}
 
+// Everything the decoder touches after setjmp lives on the heap, so a
+// longjmp from libjpeg's error handler leaves nothing indeterminate.
+struct JpegDecode {
+  jpeg_decompress_struct info{};
+  JpegError err{};
+  CairoSurfacePtr surface;
+  ~JpegDecode() { jpeg_destroy_decompress(&info); }
+};
+
 DecodedImage decodeJpeg(const uint8_t* data, size_t size) {
   DecodedImage out;
-  jpeg_decompress_struct info;
-  JpegError err;
-  info.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegErrorExit;
-  err.mgr.emit_message = jpegSilence;
-  // Declared before setjmp so that a longjmp leaves nothing to unwind.
-  CairoSurfacePtr* surfaceSlot = new CairoSurfacePtr();
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&info);
-    delete surfaceSlot;
+  auto d = std::make_unique<JpegDecode>();
+  d->info.err = jpeg_std_error(&d->err.mgr);
+  d->err.mgr.error_exit = jpegErrorExit;
+  d->err.mgr.emit_message = jpegSilence;
+  if (setjmp(d->err.jump)) {
     out.status = GfxStatus::UnknownImageFormat;
     return out;
   }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
-  jpeg_read_header(&info, TRUE);
-  if (info.image_width < 1 || info.image_height < 1 || info.image_width > unsigned(kMaxBitmapSide) ||
-      info.image_height > unsigned(kMaxBitmapSide)) {
-    jpeg_destroy_decompress(&info);
-    delete surfaceSlot;
+  jpeg_create_decompress(&d->info);
+  jpeg_mem_src(&d->info, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&d->info, TRUE);
+  if (d->info.image_width < 1 || d->info.image_height < 1 || d->info.image_width > unsigned(kMaxBitmapSide) ||
+      d->info.image_height > unsigned(kMaxBitmapSide)) {
     out.status = GfxStatus::OutOfMemory;
     return out;
   }
-  info.out_color_space = JCS_EXT_BGRA;
-  jpeg_start_decompress(&info);
-  *surfaceSlot = CreateArgbSurface(int(info.output_width), int(info.output_height));
-  if (!*surfaceSlot) {
-    jpeg_destroy_decompress(&info);
-    delete surfaceSlot;
+  d->info.out_color_space = JCS_EXT_BGRA;
+  jpeg_start_decompress(&d->info);
+  d->surface = CreateArgbSurface(int(d->info.output_width), int(d->info.output_height));
+  if (!d->surface) {
     out.status = GfxStatus::OutOfMemory;
     return out;
   }
-  cairo_surface_flush(surfaceSlot->get());
-  unsigned char* pixels = cairo_image_surface_get_data(surfaceSlot->get());
-  const int stride = cairo_image_surface_get_stride(surfaceSlot->get());
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = pixels + size_t(info.output_scanline) * stride;
-    jpeg_read_scanlines(&info, &row, 1);
+  cairo_surface_flush(d->surface.get());
+  unsigned char* pixels = cairo_image_surface_get_data(d->surface.get());
+  const int stride = cairo_image_surface_get_stride(d->surface.get());
+  while (d->info.output_scanline < d->info.output_height) {
+    JSAMPROW row = pixels + size_t(d->info.output_scanline) * stride;
+    jpeg_read_scanlines(&d->info, &row, 1);
   }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  cairo_surface_mark_dirty(surfaceSlot->get());
-  out.surface = std::move(*surfaceSlot);
-  delete surfaceSlot;
+  jpeg_finish_decompress(&d->info);
+  cairo_surface_mark_dirty(d->surface.get());
+  out.surface = std::move(d->surface);
   out.rawFormat = kImageFormatJPEG;
   return out;
 }
