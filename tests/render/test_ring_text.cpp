@@ -90,6 +90,20 @@ TEST_F(SealFontText, MeasuresChineseAtTheEmAndLatinAtHalf) {
   EXPECT_DOUBLE_EQ(ring.MeasureGlyphs("A", graphics, font, widths, 0, 1), 40.0 * (900 + 124) / 1024);
 }
 
+TEST_F(SealFontText, DrawingTheWorkedExampleUsesItsSweepAndStarts) {
+  for (int bottom : {0, 1}) {
+    RingText ring = workedExampleRing();
+    ring.SetText("科技科");
+    ring.SetFont(font);
+    ring.SetColor(kSealRed);
+    ring.SetBottom(bottom);
+    GfxBitmap out = ring.Render();
+    EXPECT_NEAR(ring.LastSweep(), 82.023432, 1e-6);
+    EXPECT_NEAR(ring.LastStart(), bottom ? -72.988284 : 228.988284, 1e-6);
+    EXPECT_EQ(out.GetWidth(), 400u);
+  }
+}
+
 TEST_F(SealFontText, SpacingAddsBetweenCharactersOnly) {
   RingText ring;
   std::vector<double> widths;
