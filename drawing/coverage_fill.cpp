@@ -1,32 +1,17 @@
 #include "drawing/coverage_fill.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
+#include "drawing/freetype_library.h"
+
 #include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 namespace korvane {
 
 namespace {
-
-FT_Library rasterLibrary() {
-  static FT_Library lib = [] {
-    FT_Library l = nullptr;
-    if (FT_Init_FreeType(&l) != 0) l = nullptr;
-    return l;
-  }();
-  return lib;
-}
-
-std::mutex& rasterMutex() {
-  static std::mutex m;
-  return m;
-}
 
 // Coverage spans written straight into an A8 mask (y grows downward there,
 // upward in FreeType's outline space).
@@ -47,7 +32,7 @@ void spanFunc(int y, int count, const FT_Span* spans, void* user) {
 }  // namespace
 
 bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
-  if (!rasterLibrary() || path.segments.empty()) return false;
+  if (!SharedFreeType() || path.segments.empty()) return false;
 
   // Device-space points, and the area the clip leaves to draw in.
   double cx1, cy1, cx2, cy2;
@@ -131,8 +116,8 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   params.user = &spanTarget;
   params.clip_box = {0, 0, w, h};
   {
-    std::lock_guard lock(rasterMutex());
-    if (FT_Outline_Render(rasterLibrary(), &outline, &params) != 0) return false;
+    std::lock_guard lock(FreeTypeMutex());
+    if (FT_Outline_Render(SharedFreeType(), &outline, &params) != 0) return false;
   }
 
   cairo_surface_t* maskSurface =

@@ -16,27 +16,12 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "drawing/freetype_library.h"
 #include "drawing/gfx_graphics.h"
 
 namespace korvane {
 
 namespace {
-
-// FreeType objects are not thread-safe; everything that touches a face or
-// the caches below holds this lock.
-std::mutex& ftMutex() {
-  static std::mutex m;
-  return m;
-}
-
-FT_Library ftLibrary() {
-  static FT_Library lib = [] {
-    FT_Library l = nullptr;
-    if (FT_Init_FreeType(&l) != 0) l = nullptr;
-    return l;
-  }();
-  return lib;
-}
 
 // Synthetic bold grows each stroke by em/32; synthetic italic slants by
 // FreeType's own oblique factor.
@@ -63,9 +48,9 @@ class FontFace {
   // Loads the face; false when the file or bytes are not a usable font.
   bool load() {
     if (m_face) return true;
-    if (m_failed || !ftLibrary()) return false;
+    if (m_failed || !SharedFreeType()) return false;
     FT_Error err = m_path.empty()
-                       ? FT_New_Memory_Face(ftLibrary(), m_bytes.data(), FT_Long(m_bytes.size()), m_index, &m_face)
+                       ? FT_New_Memory_Face(SharedFreeType(), m_bytes.data(), FT_Long(m_bytes.size()), m_index, &m_face)
                        : openFileFace();
     if (err || !m_face || !FT_IS_SCALABLE(m_face) || m_face->units_per_EM == 0) {
       if (m_face) FT_Done_Face(m_face);
@@ -153,7 +138,7 @@ class FontFace {
     FT_Open_Args args{};
     args.flags = FT_OPEN_STREAM;
     args.stream = m_stream.get();
-    const FT_Error err = FT_Open_Face(ftLibrary(), &args, m_index, &m_face);
+    const FT_Error err = FT_Open_Face(SharedFreeType(), &args, m_index, &m_face);
     if (err) {
       // FreeType closes the stream itself when the open fails.
       m_face = nullptr;
@@ -228,7 +213,7 @@ struct FontFamilyData {
   };
 
   // The closest face for a style; what it lacks is synthesised. Callers
-  // hold ftMutex().
+  // hold FreeTypeMutex().
   Choice select(int32_t style) const {
     const bool wantBold = style & FontStyleBold, wantItalic = style & FontStyleItalic;
     Choice best;
@@ -324,7 +309,7 @@ float FontEmPixels(const FontData& font) {
 // ---- GfxFontFamily ----
 
 bool GfxFontFamily::CreateFromName(const std::string& name) {
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   std::shared_ptr<FontFamilyData> family = lookUpInstalled(name);
   if (!family) return SetLastStatus(GfxStatus::FontFamilyNotFound);
   m_native = std::move(family);
@@ -354,28 +339,28 @@ std::string GfxFontFamily::GetFamilyName() const {
 
 bool GfxFontFamily::IsStyleAvailable(int32_t style) const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   SetLastStatus(GfxStatus::Ok);
   return m_native->select(style).face != nullptr;
 }
 
 uint16_t GfxFontFamily::GetEmHeight(int32_t style) const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   const auto c = m_native->select(style);
   return c.face ? uint16_t(c.face->upem()) : 0;
 }
 
 uint16_t GfxFontFamily::GetCellAscent(int32_t style) const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   const auto c = m_native->select(style);
   return c.face ? uint16_t(c.face->ascent()) : 0;
 }
 
 uint16_t GfxFontFamily::GetCellDescent(int32_t style) const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   const auto c = m_native->select(style);
   return c.face ? uint16_t(c.face->descent()) : 0;
 }
@@ -415,7 +400,7 @@ bool GfxPrivateFontCollection::AddMemoryFont(const ByteArray& bytes) { return Ad
 
 bool GfxPrivateFontCollection::AddMemoryFont(ByteArray&& bytes) {
   if (!m_native || bytes.empty()) return SetLastStatus(GfxStatus::InvalidParameter);
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   return addFace(std::make_shared<FontFace>(std::move(bytes), 0));
 }
 
@@ -436,7 +421,7 @@ bool GfxPrivateFontCollection::addFace(std::shared_ptr<FontFace> face) {
 
 bool GfxPrivateFontCollection::AddFontFile(const std::string& path) {
   if (!m_native || path.empty()) return SetLastStatus(GfxStatus::InvalidParameter);
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   return addFace(std::make_shared<FontFace>(path, 0));
 }
 
@@ -445,7 +430,7 @@ bool GfxPrivateFontCollection::AddFontFile(const std::string& path) {
 bool GfxFont::Create(const GfxFontFamily& family, float emSize, int32_t style, int32_t unit) {
   if (!family.GetNative() || !(emSize > 0) || !std::isfinite(emSize)) return SetLastStatus(GfxStatus::InvalidParameter);
   {
-    std::lock_guard lock(ftMutex());
+    std::lock_guard lock(FreeTypeMutex());
     if (!family.GetNative()->select(style).face) return SetLastStatus(GfxStatus::FontStyleNotFound);
   }
   m_native = std::make_unique<FontData>(FontData{family.Shared(), emSize, style, unit});
@@ -463,7 +448,7 @@ bool GfxFont::CreateByName(const std::string& name, float emSize, int32_t style,
 bool GfxFont::CreateDefault() {
   std::shared_ptr<FontFamilyData> family;
   {
-    std::lock_guard lock(ftMutex());
+    std::lock_guard lock(FreeTypeMutex());
     family = defaultFamily();
   }
   if (!family) return SetLastStatus(GfxStatus::FontFamilyNotFound);
@@ -504,7 +489,7 @@ int32_t GfxFont::GetUnit() const {
 
 float GfxFont::GetHeight() const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0.0f;
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   const auto c = m_native->family->select(m_native->style);
   if (!c.face) return 0;
   SetLastStatus(GfxStatus::Ok);
@@ -644,7 +629,7 @@ double alignOffset(int32_t align, double box, double content) {
 
 // One line: each character advances by its own width; the line box is
 // centred, near or far in the rectangle (a zero-size rectangle aligns on
-// its corner point). Callers hold ftMutex().
+// its corner point). Callers hold FreeTypeMutex().
 bool layOut(const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
             const GfxRectF& rect, const StringFormatData* format, Layout* out) {
   out->choice = family.select(style);
@@ -674,7 +659,7 @@ bool layOut(const std::string& text, const FontFamilyData& family, int32_t style
 
 bool AppendString(GfxPath& path, const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
                   const GfxRectF& rect, const StringFormatData* format) {
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   Layout l;
   if (!layOut(text, family, style, emSize, rect, format, &l)) return false;
   const double s = l.scale, shear = l.choice.synthItalic ? kObliqueShear : 0.0, base = l.baseline;
@@ -704,7 +689,7 @@ bool AppendString(GfxPath& path, const std::string& text, const FontFamilyData& 
 bool Measure(const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
              const GfxRectF& rect, const StringFormatData* format, GfxRectF* bounds,
              std::vector<GfxRectF>* rangeBounds) {
-  std::lock_guard lock(ftMutex());
+  std::lock_guard lock(FreeTypeMutex());
   Layout l;
   if (!layOut(text, family, style, emSize, rect, format, &l)) return false;
   if (bounds) *bounds = {float(l.left), float(l.top), float(l.width), float(l.height)};

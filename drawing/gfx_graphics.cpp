@@ -177,14 +177,15 @@ double GfxGraphics::penWidth(const GfxPen& pen) const {
 }
 
 bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height) {
-  if (!m_native || !pen.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
-  GfxPath path;
-  path.Create();
-  if (!path.AddEllipseI(x, y, width, height)) return false;
+  if (!m_native || !pen.GetNative() || width <= 0 || height <= 0) return SetLastStatus(GfxStatus::InvalidParameter);
   const cairo_matrix_t& m = m_world;
   const bool similarity = m.xx == m.yy && m.xy == -m.yx;
-  if (width != height || !similarity || cairo_get_antialias(m_native.get()) == CAIRO_ANTIALIAS_NONE)
+  if (width != height || !similarity || cairo_get_antialias(m_native.get()) == CAIRO_ANTIALIAS_NONE) {
+    GfxPath path;
+    path.Create();
+    path.AddEllipseI(x, y, width, height);
     return stroke(pen, path);
+  }
   // A circle's outline is exactly the ring between two circles; filling
   // that ring is much cheaper than running the stroker around the curve.
   const double w = penWidth(pen), half = w / 2;
