@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "document/seal_document.h"
 #include "document/template_format.h"
 #include "drawing/encoders.h"
+#include "drawing/memory_stream.h"
 #include "render/seal_renderer.h"
 
 namespace {
@@ -64,10 +64,11 @@ int main(int argc, char** argv) {
 
   korvane::SealDocument doc = korvane::StartupSealDocument();
   if (!templateIn.empty()) {
-    std::ifstream probe(templateIn, std::ios::binary);
-    if (!probe) return failure("cannot read '" + templateIn + "': " + reason(errno, "unreadable"));
-    probe.close();
-    if (!korvane::ReadTemplateFile(doc, templateIn))
+    korvane::ByteArray bytes;
+    errno = 0;
+    if (!korvane::ReadFileBytes(templateIn.c_str(), &bytes, size_t(16) << 20))
+      return failure("cannot read '" + templateIn + "': " + reason(errno, "not a regular file of at most 16 MiB"));
+    if (!korvane::ReadTemplateBytes(doc, std::string(bytes.begin(), bytes.end())))
       return failure("cannot load '" + templateIn + "': not a template (the file is not JSON)");
   }
 
