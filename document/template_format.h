@@ -2,6 +2,7 @@
 // string, in a fixed member order, stored as GB18030.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "document/seal_document.h"
@@ -9,6 +10,8 @@
 namespace korvane {
 
 inline constexpr const char kTemplateExtension[] = ".qsx_tzl";
+// Templates are a few kilobytes; anything larger is not one.
+inline constexpr size_t kMaxTemplateBytes = size_t(16) << 20;
 
 // The template's JSON text (UTF-8).
 std::string TemplateText(const SealDocument& doc);
@@ -17,16 +20,17 @@ std::string TemplateText(const SealDocument& doc);
 // `path`, so that a failure never costs the old file. True on success.
 bool WriteTemplate(const SealDocument& doc, const std::string& path);
 
-// Reads template JSON (UTF-8) into the document in place: sections and
-// items the text lacks stay as they are, members an item lacks read as
-// empty. Returns whether the root parsed; when it did not, nothing changed.
+// Reads template JSON (UTF-8) into the document in place: root members,
+// sections and items the text lacks stay as they are, members an item
+// lacks read as empty. Returns whether the root parsed; when it did not, nothing changed.
 bool ReadTemplateText(SealDocument& doc, const std::string& text);
 
 // Decodes a file's bytes (GB18030, up to the first zero byte) and reads them.
 bool ReadTemplateBytes(SealDocument& doc, const std::string& bytes);
 
-// Reads a whole template file; false when it cannot be read (the document
-// is then unchanged) or its root does not parse.
+// Reads a whole template file (a regular file of at most kMaxTemplateBytes,
+// opened without blocking); false when it cannot be read (the document is
+// then unchanged, errno set) or its root does not parse.
 bool ReadTemplateFile(SealDocument& doc, const std::string& path);
 
 }  // namespace korvane

@@ -6,7 +6,7 @@
 
 #include <cairo.h>
 
-#include "drawing/gfx_path.h"
+#include "drawing/path_data.h"
 
 namespace korvane {
 

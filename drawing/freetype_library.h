@@ -11,6 +11,8 @@
 namespace korvane {
 
 FT_Library SharedFreeType();  // null when FreeType could not start
-std::mutex& FreeTypeMutex();
+// Recursive: a face may be released (under the lock) while a cache that
+// holds it is cleared under the same lock.
+std::recursive_mutex& FreeTypeMutex();
 
 }  // namespace korvane

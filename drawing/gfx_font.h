@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/utf8.h"
 #include "drawing/gfx_path.h"
 #include "drawing/gfx_status.h"
 #include "drawing/memory_stream.h"
@@ -33,6 +34,7 @@ enum GfxStringTrimming : int32_t { StringTrimmingNone = 0 };
 
 class FontFace;
 struct FontFamilyData;
+struct FontData;
 
 class GfxFontFamily {
  public:
@@ -76,25 +78,20 @@ class GfxPrivateFontCollection : public GfxFontCollection {
   bool AddMemoryFont(const ByteArray& bytes);
   // The same, taking over the bytes instead of copying them.
   bool AddMemoryFont(ByteArray&& bytes);
-  // Reads the file on demand, keeping it open while the collection lives.
+  // Reads the whole file once; it is not read again.
   bool AddFontFile(const std::string& path);
 
  private:
   bool addFace(std::shared_ptr<FontFace> face);
 };
 
-struct FontData {
-  std::shared_ptr<FontFamilyData> family;
-  float emSize = 0;
-  int32_t style = 0;
-  int32_t unit = 0;
-};
-
-// The font's em size in pixels, whatever unit it was made in (no DPI: 96).
-float FontEmPixels(const FontData& font);
-
 class GfxFont {
  public:
+  GfxFont();
+  ~GfxFont();
+  GfxFont(GfxFont&&) noexcept;
+  GfxFont& operator=(GfxFont&&) noexcept;
+
   FontData* GetNative() const { return m_native.get(); }
 
   bool Create(const GfxFontFamily& family, float emSize, int32_t style, int32_t unit);
@@ -106,6 +103,8 @@ class GfxFont {
   int32_t GetStyle() const;
   float GetSize() const;
   int32_t GetUnit() const;
+  // The em size in pixels, whatever the unit.
+  float GetEmPixels() const;
   // Line height in pixels: cell ascent plus cell descent.
   float GetHeight() const;
 
@@ -150,23 +149,5 @@ class GfxRegion {
  private:
   std::unique_ptr<GfxRectF> m_native;
 };
-
-// One code point per character: the text layer places characters, not
-// UTF-16 units, so a character beyond the basic plane stays whole.
-std::vector<char32_t> DecodeUtf8(const std::string& text);
-std::string EncodeUtf8(char32_t codePoint);
-
-namespace text_layout {
-
-// Appends the outlines of `text`, laid out in `rect` by `format`, to the
-// path. Shared by paths, drawn strings and measuring.
-bool AppendString(GfxPath& path, const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
-                  const GfxRectF& rect, const StringFormatData* format);
-// The whole text's layout box and, per measurable range, its box.
-bool Measure(const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
-             const GfxRectF& rect, const StringFormatData* format, GfxRectF* bounds,
-             std::vector<GfxRectF>* rangeBounds);
-
-}  // namespace text_layout
 
 }  // namespace korvane

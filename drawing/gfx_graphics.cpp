@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "drawing/coverage_fill.h"
+#include "drawing/path_data.h"
 
 namespace korvane {
 
@@ -26,7 +27,7 @@ bool GfxGraphics::FromImage(GfxImage& image) {
 }
 
 bool GfxGraphics::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }

@@ -12,6 +12,7 @@
 #include "drawing/gfx_image.h"
 #include "drawing/gfx_objects.h"
 #include "drawing/gfx_path.h"
+#include "drawing/native_handles.h"
 #include "drawing/gfx_status.h"
 
 namespace korvane {
@@ -44,11 +45,6 @@ class GfxImageAttributes {
 class GfxFont;
 class GfxStringFormat;
 class GfxRegion;
-
-struct CairoDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using CairoPtr = std::unique_ptr<cairo_t, CairoDeleter>;
 
 class GfxGraphics {
  public:

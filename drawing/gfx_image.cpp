@@ -1,13 +1,13 @@
 #include "drawing/gfx_image.h"
 
-#include <cstdio>
+#include "base/file_io.h"
 
 #include "drawing/encoders.h"
 
 namespace korvane {
 
 bool GfxImage::Dispose() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   m_rawFormat.clear();
   m_stream.Release();
@@ -26,7 +26,7 @@ bool GfxImage::adopt(DecodedImage&& decoded) {
 
 bool GfxImage::LoadFromFile(const std::string& path, bool) {
   ByteArray bytes;
-  if (path.empty() || !ReadFileBytes(path.c_str(), &bytes)) return SetLastStatus(GfxStatus::FileNotFound);
+  if (path.empty() || !ReadFileBytes(path, &bytes)) return SetLastStatus(GfxStatus::FileNotFound);
   return adopt(DecodeImage(bytes.data(), bytes.size()));
 }
 
@@ -74,11 +74,9 @@ ByteArray GfxImage::SaveToBytes(std::string& format, bool formatGiven) {
 bool GfxImage::SaveToFile(const std::string& path, std::string& format, bool formatGiven) {
   ByteArray bytes = SaveToBytes(format, formatGiven);
   if (LastStatus() != GfxStatus::Ok) return false;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return SetLastStatus(GfxStatus::Win32Error);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  return SetLastStatus(written && closed ? GfxStatus::Ok : GfxStatus::Win32Error);
+  // Atomic: a failed write never costs the file it would replace.
+  const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return SetLastStatus(WriteFileAtomically(path, view) ? GfxStatus::Ok : GfxStatus::Win32Error);
 }
 
 bool GfxImage::GetPixel(int32_t x, int32_t y, ARGB* color) const {

@@ -12,18 +12,16 @@ void SetSourceArgb(cairo_t* cr, ARGB c) {
 }
 
 bool GfxBrush::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }
 
 bool GfxSolidBrush::Create(ARGB c) {
-  m_native.reset(cairo_pattern_create_rgba(((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0,
-                                           ((c >> 24) & 0xFF) / 255.0));
-  if (cairo_pattern_status(m_native.get()) != CAIRO_STATUS_SUCCESS) {
-    m_native.reset();
-    return SetLastStatus(GfxStatus::OutOfMemory);
-  }
+  CairoPatternPtr pattern(cairo_pattern_create_rgba(((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                                                    (c & 0xFF) / 255.0, ((c >> 24) & 0xFF) / 255.0));
+  if (cairo_pattern_status(pattern.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
+  m_native = std::move(pattern);
   m_color = c;
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -39,16 +37,20 @@ bool GfxTextureBrush::Create(const GfxImage& image, int32_t wrapMode) {
   if (!src) return SetLastStatus(GfxStatus::InvalidParameter);
   // The brush keeps its own copy, so the image may go away.
   const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
-  cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-  cairo_t* cr = cairo_create(copy);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, src, 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  m_native.reset(cairo_pattern_create_for_surface(copy));
-  cairo_surface_destroy(copy);
-  cairo_pattern_set_extend(m_native.get(), wrapMode == WrapModeClamp ? CAIRO_EXTEND_NONE : CAIRO_EXTEND_REPEAT);
-  cairo_pattern_set_filter(m_native.get(), CAIRO_FILTER_NEAREST);
+  CairoSurfacePtr copy(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+  if (cairo_surface_status(copy.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
+  {
+    CairoPtr cr(cairo_create(copy.get()));
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr.get(), src, 0, 0);
+    cairo_paint(cr.get());
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
+  }
+  CairoPatternPtr pattern(cairo_pattern_create_for_surface(copy.get()));
+  if (cairo_pattern_status(pattern.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
+  cairo_pattern_set_extend(pattern.get(), wrapMode == WrapModeClamp ? CAIRO_EXTEND_NONE : CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+  m_native = std::move(pattern);
   return SetLastStatus(GfxStatus::Ok);
 }
 
@@ -59,7 +61,7 @@ bool GfxPen::Create(ARGB color, float width, int32_t unit) {
 }
 
 bool GfxPen::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }

@@ -6,15 +6,11 @@
 #include <memory>
 
 #include "drawing/gfx_status.h"
+#include "drawing/native_handles.h"
 
 namespace korvane {
 
 class GfxImage;
-
-struct CairoPatternDeleter {
-  void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
-using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, CairoPatternDeleter>;
 
 // Sets a cairo source colour from a straight ARGB value.
 void SetSourceArgb(cairo_t* cr, ARGB color);

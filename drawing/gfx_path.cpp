@@ -1,5 +1,7 @@
 #include "drawing/gfx_path.h"
 
+#include "drawing/path_data.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -12,6 +14,11 @@ constexpr double kPi = 3.14159265358979323846;
 bool requirePath(const PathData* p) { return SetLastStatus(p ? GfxStatus::Ok : GfxStatus::InvalidParameter); }
 }  // namespace
 
+GfxPath::GfxPath() = default;
+GfxPath::~GfxPath() = default;
+GfxPath::GfxPath(GfxPath&&) noexcept = default;
+GfxPath& GfxPath::operator=(GfxPath&&) noexcept = default;
+
 bool GfxPath::Create(int32_t fillMode) {
   if (fillMode != FillModeAlternate && fillMode != FillModeWinding) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native = std::make_unique<PathData>();
@@ -20,7 +27,7 @@ bool GfxPath::Create(int32_t fillMode) {
 }
 
 bool GfxPath::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -287,7 +294,7 @@ bool GfxMatrix::Create() {
 }
 
 bool GfxMatrix::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }

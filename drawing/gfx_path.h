@@ -29,23 +29,14 @@ class GfxFontFamily;
 struct StringFormatData;
 class GfxStringFormat;
 
-struct PathSegment {
-  enum Kind : uint8_t { Move, Line, Curve, Close } kind;
-  double x1 = 0, y1 = 0, x2 = 0, y2 = 0, x3 = 0, y3 = 0;  // Line/Move use x1,y1
-};
-
-struct PathData {
-  std::vector<PathSegment> segments;
-  int32_t fillMode = FillModeAlternate;
-  bool figureOpen = false;  // a figure is started and not closed
-  double lastX = 0, lastY = 0;
-};
+struct PathData;
 
 class GfxPath {
  public:
-  GfxPath() = default;
-  GfxPath(GfxPath&&) noexcept = default;
-  GfxPath& operator=(GfxPath&&) noexcept = default;
+  GfxPath();
+  ~GfxPath();
+  GfxPath(GfxPath&&) noexcept;
+  GfxPath& operator=(GfxPath&&) noexcept;
 
   PathData* GetNative() const { return m_native.get(); }
 

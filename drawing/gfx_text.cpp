@@ -1,7 +1,10 @@
 // Text operations of paths and graphics, on the layout of gfx_font.
 #include <cmath>
 
+#include "drawing/font_face.h"
 #include "drawing/gfx_font.h"
+#include "drawing/path_data.h"
+#include "drawing/text_layout.h"
 #include "drawing/gfx_graphics.h"
 
 namespace korvane {

@@ -10,13 +10,9 @@
 
 #include "drawing/gfx_status.h"
 #include "drawing/memory_stream.h"
+#include "drawing/native_handles.h"
 
 namespace korvane {
-
-struct CairoSurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using CairoSurfacePtr = std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter>;
 
 // A transparent ARGB32 surface, or null for a side outside 1..kMaxBitmapSide.
 CairoSurfacePtr CreateArgbSurface(int width, int height);

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace korvane {
+#include "base/file_io.h"
 
-using ByteArray = std::vector<uint8_t>;
+namespace korvane {
 
 class MemoryStream {
  public:
@@ -30,7 +30,5 @@ class MemoryStream {
   bool m_open = false;
 };
 
-// Reads a whole file; false when it cannot be read or exceeds maxBytes.
-bool ReadFileBytes(const char* path, ByteArray* out, size_t maxBytes = size_t(256) << 20);
 
 }  // namespace korvane

@@ -1,13 +1,15 @@
 #include "render/seal_fonts.h"
 
-#include <climits>
 #include <mutex>
 
-#include <unistd.h>
+#include "base/file_io.h"
 
 namespace korvane {
 
 namespace {
+
+// The seal font is about 5 MB; nothing larger is read as one.
+constexpr size_t kMaxFontFileBytes = size_t(64) << 20;
 
 struct PrivateFontState {
   std::mutex mutex;
@@ -22,15 +24,6 @@ PrivateFontState& state() {
   return s;
 }
 
-std::string programFolder() {
-  char buf[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  std::string path(buf, size_t(n));
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // Loads the private file; on any failure the family stays empty and the
 // next request tries again.
 void loadPrivateFamily(PrivateFontState& s) {
@@ -38,9 +31,11 @@ void loadPrivateFamily(PrivateFontState& s) {
   s.fonts.Delete();
   if (!s.fonts.Create()) return;
   const std::string path = s.pathOverride.empty() ? PrivateSealFontPath() : s.pathOverride;
-  // Read on demand rather than copied whole: the file is 5 MB, of which a
-  // seal needs a few glyphs.
-  s.fonts.AddFontFile(path);
+  // Read whole, once: glyphs come from memory, so the file may be rewritten
+  // or removed while the program runs without a glyph going missing.
+  ByteArray bytes;
+  if (!ReadFileBytes(path, &bytes, kMaxFontFileBytes)) return;
+  s.fonts.AddMemoryFont(std::move(bytes));
   std::vector<GfxFontFamily> families;
   // Whatever family the file holds is the seal font; its name is not checked.
   if (s.fonts.GetFamilyList(1, families) == 1) s.family = families[0];
@@ -53,7 +48,7 @@ int32_t SealFontStyle(const SealTextFont& face) {
          (face.Underline ? FontStyleUnderline : 0);
 }
 
-std::string PrivateSealFontPath() { return programFolder() + "/字体/图章专用字体.ttf"; }
+std::string PrivateSealFontPath() { return ProgramFolder() + "/字体/图章专用字体.ttf"; }
 
 bool SelectSealFont(const SealTextFont& face, int32_t fontSize, GfxFont& font) {
   const int32_t style = SealFontStyle(face);
@@ -71,14 +66,22 @@ bool SelectSealFont(const SealTextFont& face, int32_t fontSize, GfxFont& font) {
 
 const GfxFontFamily& PrivateSealFamily() { return state().family; }
 
-void SetPrivateSealFontPathForTesting(const std::string& path) {
+namespace {
+
+std::string swapPathOverride(const std::string& path) {
   PrivateFontState& s = state();
   std::lock_guard lock(s.mutex);
+  std::string previous = std::move(s.pathOverride);
   s.pathOverride = path;
   s.family.Delete();
   s.fonts.Delete();
-  s.attempts = 0;
+  return previous;
 }
+
+}  // namespace
+
+ScopedPrivateSealFontPath::ScopedPrivateSealFontPath(const std::string& path) : m_previous(swapPathOverride(path)) {}
+ScopedPrivateSealFontPath::~ScopedPrivateSealFontPath() { swapPathOverride(m_previous); }
 
 int PrivateSealFontLoadAttempts() {
   PrivateFontState& s = state();

@@ -24,9 +24,21 @@ const GfxFontFamily& PrivateSealFamily();
 // never the working directory.
 std::string PrivateSealFontPath();
 
-// For tests: read the private font from another file (forgetting a family
-// already loaded), and count the attempts to load it.
-void SetPrivateSealFontPathForTesting(const std::string& path);
+// For tests: reads the private font from another file while it lives
+// (forgetting a family already loaded, before and after), and restores the
+// previous path when it goes.
+class ScopedPrivateSealFontPath {
+ public:
+  explicit ScopedPrivateSealFontPath(const std::string& path);
+  ~ScopedPrivateSealFontPath();
+  ScopedPrivateSealFontPath(const ScopedPrivateSealFontPath&) = delete;
+  ScopedPrivateSealFontPath& operator=(const ScopedPrivateSealFontPath&) = delete;
+
+ private:
+  std::string m_previous;
+};
+
+// How many times loading the private file was attempted in this process.
 int PrivateSealFontLoadAttempts();
 
 }  // namespace korvane

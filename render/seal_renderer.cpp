@@ -14,13 +14,6 @@ ARGB ToArgb(SealColor color) {
   return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
-int32_t TruncToInt(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(value);
-}
-
 void AppendRoundedRect(GfxPath& path, int32_t x, int32_t y, int32_t width, int32_t height, int32_t radius) {
   const double r2 = double(radius) * 2.0;
   const int32_t d = TruncToInt(r2);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "base/numbers.h"
 #include "document/seal_document.h"
 #include "drawing/gfx_graphics.h"
 #include "drawing/gfx_image.h"
@@ -14,10 +15,6 @@ namespace korvane {
 
 // Opaque 0xAARRGGBB of a COLORREF (0x00BBGGRR); the top byte is dropped.
 ARGB ToArgb(SealColor color);
-
-// Truncation toward zero; values beyond the 32-bit range saturate and NaN
-// gives 0, so no field value can make the conversion undefined.
-int32_t TruncToInt(double value);
 
 // One closed rounded rectangle: four corner arcs of side trunc(2r).
 void AppendRoundedRect(GfxPath& path, int32_t x, int32_t y, int32_t width, int32_t height, int32_t radius);

@@ -54,7 +54,7 @@ void DrawLineText(const RenderTarget& t, const SealText& item, const GfxFont& fo
   font.GetFamily(family);
   for (size_t i = 0; i < widths.size() && i < characters.size(); ++i) {
     const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
-    glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), FontEmPixels(*font.GetNative()), cell,
+    glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), font.GetEmPixels(), cell,
                      format);
     x = TruncToInt(x + widths[i] + item.Spacing);
   }

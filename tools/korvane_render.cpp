@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   if (!templateIn.empty()) {
     korvane::ByteArray bytes;
     errno = 0;
-    if (!korvane::ReadFileBytes(templateIn.c_str(), &bytes, size_t(16) << 20))
+    if (!korvane::ReadFileBytes(templateIn, &bytes, size_t(16) << 20))
       return failure("cannot read '" + templateIn + "': " + reason(errno, "not a regular file of at most 16 MiB"));
     if (!korvane::ReadTemplateBytes(doc, std::string(bytes.begin(), bytes.end())))
       return failure("cannot load '" + templateIn + "': not a template (the file is not JSON)");

@@ -92,10 +92,18 @@ TEST(TemplateRead, OnlyWidthChangesOnlyTheWidth) {
   ASSERT_TRUE(ReadTemplateText(doc, R"({"Width":"300"})"));
   SealDocument expected = StartupSealDocument();
   expected.Width = 300;
-  // Height and BackColor are root members: absent, they read as empty.
-  expected.Height = 0;
-  expected.BackColor = 0;
   EXPECT_TRUE(sameDocument(doc, expected));
+}
+
+TEST(TemplateRead, APartialTemplateKeepsTheSealRenderable) {
+  SealDocument doc = StartupSealDocument();
+  ASSERT_TRUE(ReadTemplateText(doc, R"({"Width":"300","Text":{}})"));
+  EXPECT_EQ(doc.Height, 400);
+  EXPECT_EQ(doc.BackColor, kNoColor);
+  ASSERT_TRUE(ReadTemplateText(doc, R"({"Height":"","BackColor":"16777215"})"));
+  EXPECT_EQ(doc.Width, 300);
+  EXPECT_EQ(doc.Height, 0);  // present but empty reads as 0
+  EXPECT_EQ(doc.BackColor, kWhite);
 }
 
 TEST(TemplateRead, MissingMembersOfAPresentItemReadAsEmpty) {

@@ -2,6 +2,8 @@
 // placement, arcs, exclude clips and rotation about a point.
 #include <gtest/gtest.h>
 
+#include "drawing/path_data.h"
+
 #include "drawing/gfx_graphics.h"
 #include "support/image_compare.h"
 

@@ -2,6 +2,7 @@
 // families by exact name, fallbacks, and style bits.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "render/seal_cases.h"
@@ -48,10 +49,41 @@ TEST(SealFonts, StyleBits) {
 TEST(SealFonts, ThePrivateFileIsReadOnceAcrossRenders) {
   SealRenderer r;
   const SealDocument doc = StartupSealDocument();
+  ASSERT_TRUE(r.RenderSeal(doc));  // loads the font if nothing has yet
+  const int before = PrivateSealFontLoadAttempts();
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(r.RenderSeal(doc));
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), 1);
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), before);
   ASSERT_NE(PrivateSealFamily().GetNative(), nullptr);
   EXPECT_EQ(PrivateSealFamily().GetFamilyName(), "AR PL SungtiL GB");
+}
+
+TEST(SealFonts, ThePrivateFileMayChangeOnDiskAfterLoading) {
+  test::TempDir dir;
+  const auto copy = dir / "seal.ttf";
+  std::filesystem::copy_file(PrivateSealFontPath(), copy);
+  ScopedPrivateSealFontPath path(copy.string());
+  const SealDocument doc = StartupSealDocument();
+  const int inkBefore = renderInk(doc);
+  ASSERT_GT(inkBefore, 1000);
+  // Truncated in place, then removed: glyphs already come from memory.
+  std::ofstream(copy, std::ios::trunc) << "gone";
+  EXPECT_EQ(renderInk(doc), inkBefore);
+  std::filesystem::remove(copy);
+  SealDocument other = doc;
+  other.Text[0].szText = "盛世华章";  // glyphs not drawn before
+  EXPECT_GT(renderInk(other), 1000);
+}
+
+TEST(SealFonts, AnOverrideRestoresThePathItReplaced) {
+  {
+    ScopedPrivateSealFontPath missing("/nonexistent/图章专用字体.ttf");
+    GfxFont font;
+    SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font);
+    EXPECT_EQ(font.GetNative(), nullptr);
+  }
+  GfxFont font;
+  EXPECT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font));
+  EXPECT_NE(font.GetNative(), nullptr);
 }
 
 TEST(SealFonts, EmSizeIsPixels) {
@@ -62,35 +94,38 @@ TEST(SealFonts, EmSizeIsPixels) {
 }
 
 TEST(SealFonts, MissingPrivateFileIsRetriedAndRingTextFallsBack) {
-  SetPrivateSealFontPathForTesting("/nonexistent/图章专用字体.ttf");
+  ScopedPrivateSealFontPath missing("/nonexistent/图章专用字体.ttf");
+  const int before = PrivateSealFontLoadAttempts();
   EXPECT_GT(renderInk(textSeal(kPrivateSealFaceName, kTextRingTop)), 100);  // the fallback font
   EXPECT_EQ(renderInk(textSeal(kPrivateSealFaceName, kTextLine)), 0);       // no font, no line
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), 2);
+  EXPECT_EQ(PrivateSealFontLoadAttempts() - before, 2);
   renderInk(textSeal(kPrivateSealFaceName, kTextLine));
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), 3);
+  EXPECT_EQ(PrivateSealFontLoadAttempts() - before, 3);
   EXPECT_EQ(PrivateSealFamily().GetNative(), nullptr);
 }
 
 TEST(SealFonts, AFileThatIsNotAFontIsAFailedLoad) {
   test::TempDir dir;
   std::ofstream(dir / "not-a-font.ttf") << "plain text, not a font";
-  SetPrivateSealFontPathForTesting((dir / "not-a-font.ttf").string());
+  ScopedPrivateSealFontPath notAFont((dir / "not-a-font.ttf").string());
   GfxFont font;
   EXPECT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font));
   EXPECT_EQ(font.GetNative(), nullptr);
 }
 
 TEST(SealFonts, UnknownFaceFallsBackWithoutTouchingThePrivateFile) {
+  const int before = PrivateSealFontLoadAttempts();
   EXPECT_GT(renderInk(textSeal("No Such Font 123", kTextRingBottom)), 100);
   EXPECT_EQ(renderInk(textSeal("No Such Font 123", kTextLine)), 0);
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), 0);
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), before);
 }
 
 TEST(SealFonts, ANameDifferingByATrailingSpaceIsAnOrdinaryName) {
+  const int before = PrivateSealFontLoadAttempts();
   GfxFont font;
   EXPECT_FALSE(SelectSealFont({std::string(kPrivateSealFaceName) + " ", false, false, false}, 20, font));
   EXPECT_EQ(font.GetNative(), nullptr);
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), 0);
+  EXPECT_EQ(PrivateSealFontLoadAttempts(), before);
 }
 
 TEST(SealFonts, InstalledFamiliesAreFoundByExactAndLocalisedName) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "drawing/path_data.h"
+
 #include <limits>
 
 #include "render/seal_renderer.h"

@@ -1,0 +1,261 @@
+#include "base/file_io.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvane {
+
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : m_fd(fd) {}
+  ~Fd() { reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return m_fd; }
+  void adopt(int fd) {
+    reset();
+    m_fd = fd;
+  }
+  // Closes and reports close's own failure (errno kept from close).
+  bool close() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+  void reset() {
+    if (m_fd >= 0) {
+      const int saved = errno;
+      ::close(m_fd);
+      errno = saved;
+    }
+    m_fd = -1;
+  }
+
+ private:
+  int m_fd;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    done += size_t(n);
+  }
+  return true;
+}
+
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A short name of its own, whatever the target's length: a long but valid
+// file name must not become too long for its temporary.
+std::string temporaryName(const std::string& folder) {
+  static std::atomic<uint64_t> counter{0};
+  const uint64_t seed = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                        (uint64_t(::getpid()) << 32) ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string name = ".korvane-";
+  uint64_t v = seed;
+  for (int i = 0; i < 8; ++i, v /= 36) name += kAlphabet[v % 36];
+  return folder + "/" + name;
+}
+
+void syncFolder(const std::string& folder) {
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  if (uint64_t(st.st_size) > maxBytes) {
+    errno = EFBIG;
+    return false;
+  }
+  ByteArray data(size_t(st.st_size));
+  size_t got = 0;
+  while (true) {
+    // A file that grows while it is read is read on, still within maxBytes.
+    if (got == data.size()) {
+      if (data.size() >= maxBytes) {
+        uint8_t probe;
+        const ssize_t n = ::read(fd.get(), &probe, 1);
+        if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n > 0) errno = EFBIG;
+        return false;
+      }
+      data.resize(std::min(maxBytes, data.size() + 65536));
+    }
+    const ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  data.resize(got);
+  *out = std::move(data);
+  return true;
+}
+
+std::string ResolveSymlinks(const std::string& path) {
+  std::string p = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(p.c_str(), buf, sizeof buf - 1);
+    if (n <= 0) return p;
+    std::string target(buf, size_t(n));
+    p = target[0] == '/' ? target : folderOf(p) + "/" + target;
+  }
+  return p;
+}
+
+std::string ProgramFolder() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  const std::string path(buf, size_t(n));
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+struct AtomicFileSet::Staged {
+  std::string target;
+  std::string temporary;  // empty: written through at commit
+  std::string bytes;      // only for targets written through
+};
+
+AtomicFileSet::~AtomicFileSet() { Abandon(); }
+
+bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes) {
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  auto staged = std::make_unique<Staged>();
+  staged->target = path == "-" ? path : ResolveSymlinks(path);
+  struct stat old;
+  const bool exists = path != "-" && ::stat(staged->target.c_str(), &old) == 0;
+  if (path == "-" || (exists && !S_ISREG(old.st_mode))) {
+    if (exists && S_ISDIR(old.st_mode)) {
+      errno = EISDIR;
+      return false;
+    }
+    // Standard output, a FIFO or a device: there is nothing to replace.
+    staged->bytes.assign(bytes);
+    m_staged.push_back(staged.release());
+    return true;
+  }
+
+  const std::string folder = folderOf(staged->target);
+  Fd fd;
+  for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
+    staged->temporary = temporaryName(folder);
+    // 0666 less the umask, as any new document; O_EXCL so that no other
+    // file or link of that name is ever written through.
+    fd.adopt(::open(staged->temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd.get() < 0 && errno != EEXIST) return false;
+  }
+  if (fd.get() < 0) return false;
+  bool ok = true;
+  if (exists) {
+    // The replacement keeps the permission bits (and, where allowed, the
+    // owner) of the file it replaces.
+    ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+    if (ok && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) errno = 0;
+  }
+  ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  ok = fd.close() && ok;
+  if (!ok) {
+    const int saved = errno;
+    ::unlink(staged->temporary.c_str());
+    errno = saved;
+    return false;
+  }
+  m_staged.push_back(staged.release());
+  return true;
+}
+
+bool AtomicFileSet::Commit() {
+  bool ok = true;
+  int firstError = 0;
+  for (Staged*& s : m_staged) {
+    bool done;
+    if (s->temporary.empty()) {
+      if (s->target == "-") {
+        done = writeAll(STDOUT_FILENO, s->bytes);
+      } else {
+        // Without blocking: a FIFO nobody reads fails instead of hanging.
+        Fd fd(::open(s->target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        done = fd.get() >= 0 && ::fcntl(fd.get(), F_SETFL, 0) == 0 && writeAll(fd.get(), s->bytes);
+        done = fd.close() && done;
+      }
+    } else {
+      done = std::rename(s->temporary.c_str(), s->target.c_str()) == 0;
+      if (done) {
+        syncFolder(folderOf(s->target));
+      } else {
+        const int saved = errno;
+        ::unlink(s->temporary.c_str());
+        errno = saved;
+      }
+    }
+    if (!done && !firstError) firstError = errno ? errno : EIO;
+    ok = ok && done;
+    delete s;
+    s = nullptr;
+  }
+  m_staged.clear();
+  if (!ok) errno = firstError;
+  return ok;
+}
+
+void AtomicFileSet::Abandon() {
+  const int saved = errno;
+  for (Staged* s : m_staged) {
+    if (!s->temporary.empty()) ::unlink(s->temporary.c_str());
+    delete s;
+  }
+  m_staged.clear();
+  errno = saved;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  AtomicFileSet set;
+  return set.Stage(path, bytes) && set.Commit();
+}
+
+}  // namespace korvane

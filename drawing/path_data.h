@@ -1,0 +1,23 @@
+// What a GfxPath holds: its figures as segments in user space.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "drawing/gfx_path.h"
+
+namespace korvane {
+
+struct PathSegment {
+  enum Kind : uint8_t { Move, Line, Curve, Close } kind;
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0, x3 = 0, y3 = 0;  // Line/Move use x1,y1
+};
+
+struct PathData {
+  std::vector<PathSegment> segments;
+  int32_t fillMode = FillModeAlternate;
+  bool figureOpen = false;  // a figure is started and not closed
+  double lastX = 0, lastY = 0;
+};
+
+}  // namespace korvane
