@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "drawing/gfx_image.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
@@ -118,6 +120,61 @@ TEST(KorvaneRender, OversizedSealIsAnError) {
   const ToolRun r = run("-t " + (dir / "big.qsx_tzl").string() + " -o " + (dir / "out.png").string());
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("20000 x 10"), std::string::npos) << r.output;
+}
+
+TEST(KorvaneRender, ASealThatCannotRenderWritesNoTemplateEither) {
+  test::TempDir dir;
+  writeFile(dir / "big.qsx_tzl", R"({"Width":"20000","Height":"10"})");
+  const ToolRun r = run("-t " + (dir / "big.qsx_tzl").string() + " -o " + (dir / "out.png").string() +
+                        " --write-template " + (dir / "out.qsx_tzl").string());
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.qsx_tzl"));
+}
+
+TEST(KorvaneRender, EmptyFileNamesAreUsageErrors) {
+  for (const char* args : {"-t ''", "-o ''", "--write-template ''"}) {
+    const ToolRun r = run(args);
+    EXPECT_EQ(r.status, 2) << args << r.output;
+  }
+}
+
+TEST(KorvaneRender, DashWritesThePngToStandardOutput) {
+  const std::string cmd = std::string(KORVANE_RENDER_EXE) + " -o -";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  ByteArray bytes;
+  std::array<uint8_t, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) bytes.insert(bytes.end(), buf.data(), buf.data() + n);
+  EXPECT_EQ(pclose(p), 0);
+  GfxBitmap png;
+  ASSERT_TRUE(png.CreateFromBytes(bytes));
+  EXPECT_EQ(png.GetWidth(), 400u);
+}
+
+TEST(KorvaneRender, AFifoTargetIsWrittenThroughNotReplaced) {
+  test::TempDir dir;
+  const auto fifo = dir / "out.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // The reader is a shell that opens the FIFO first, then the tool writes.
+  const std::string cmd = "cat " + fifo.string() + " > " + (dir / "got.png").string() + " & sleep 0.2; " +
+                          KORVANE_RENDER_EXE + " -o " + fifo.string() + "; status=$?; wait; exit $status";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  GfxBitmap png;
+  EXPECT_TRUE(png.CreateFromFile((dir / "got.png").string()));
+}
+
+TEST(KorvaneRender, AWriteErrorOnStandardOutputIsReported) {
+  const std::string cmd = std::string(KORVANE_RENDER_EXE) + " --help 2>&1 >/dev/full";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::array<char, 4096> buf{};
+  const std::string said(buf.data(), fread(buf.data(), 1, buf.size(), p));
+  const int status = pclose(p);
+  EXPECT_EQ(WEXITSTATUS(status), 1) << said;
+  EXPECT_NE(said.find("standard output"), std::string::npos) << said;
 }
 
 }  // namespace

@@ -1,0 +1,190 @@
+// Reading and writing the user's files: nothing blocks, nothing is read
+// past its cap, and a write replaces a file whole or leaves it as it was.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "base/file_io.h"
+#include "support/temp_dir.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+void put(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+// Everything in the folder, so a test can see no temporary file was left.
+std::vector<std::string> entries(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(ReadFileBytes, ReadsARegularFileWhole) {
+  test::TempDir dir;
+  put(dir / "a", std::string(200000, 'x'));
+  ByteArray bytes;
+  ASSERT_TRUE(ReadFileBytes((dir / "a").string(), &bytes));
+  EXPECT_EQ(bytes.size(), 200000u);
+}
+
+TEST(ReadFileBytes, RefusesWhatIsNotARegularFileOrIsTooLargeWithoutBlocking) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  put(dir / "big", std::string(1001, 'x'));
+  ByteArray bytes{1, 2, 3};
+  for (const std::string& path : {(dir / "fifo").string(), dir.path().string(), std::string("/dev/zero"),
+                                   (dir / "missing").string()})
+    EXPECT_FALSE(ReadFileBytes(path, &bytes)) << path;
+  EXPECT_FALSE(ReadFileBytes((dir / "big").string(), &bytes, 1000));
+  EXPECT_EQ(errno, EFBIG);
+  EXPECT_EQ(bytes, (ByteArray{1, 2, 3}));  // untouched by a failure
+  EXPECT_TRUE(ReadFileBytes((dir / "big").string(), &bytes, 1001));
+}
+
+TEST(WriteFileAtomically, ReplacesTheContentAndKeepsThePermissionBits) {
+  test::TempDir dir;
+  const fs::path p = dir / "seal.png";
+  put(p, "old content that is longer than the new one");
+  ASSERT_EQ(::chmod(p.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(p.string(), "new"));
+  EXPECT_EQ(contentOf(p), "new");
+  struct stat st;
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"seal.png"});
+}
+
+TEST(WriteFileAtomically, ANewFileGetsTheUmasksModeAndTheUmaskStaysPut) {
+  test::TempDir dir;
+  const mode_t mask = ::umask(022);
+  ASSERT_TRUE(WriteFileAtomically((dir / "new").string(), "x"));
+  EXPECT_EQ(::umask(mask), 022u);
+  struct stat st;
+  ASSERT_EQ(::stat((dir / "new").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST(WriteFileAtomically, FollowsASymbolicLinkAndKeepsIt) {
+  test::TempDir dir;
+  fs::create_directory(dir / "real");
+  put(dir / "real" / "t.qsx_tzl", "old");
+  fs::create_symlink("real/t.qsx_tzl", dir / "link.qsx_tzl");
+  ASSERT_TRUE(WriteFileAtomically((dir / "link.qsx_tzl").string(), "new"));
+  EXPECT_TRUE(fs::is_symlink(dir / "link.qsx_tzl"));
+  EXPECT_EQ(contentOf(dir / "real" / "t.qsx_tzl"), "new");
+  // A dangling link gets its file created where it points.
+  fs::create_symlink("real/later.png", dir / "dangling.png");
+  ASSERT_TRUE(WriteFileAtomically((dir / "dangling.png").string(), "made"));
+  EXPECT_EQ(contentOf(dir / "real" / "later.png"), "made");
+}
+
+TEST(WriteFileAtomically, WritesThroughAFifoWithAReaderAndFailsWithoutOne) {
+  test::TempDir dir;
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(WriteFileAtomically(fifo.string(), "nobody reads"));  // no hang
+  std::string got;
+  std::thread reader([&] { got = contentOf(fifo); });
+  bool ok = false;
+  // The reader opens the FIFO at some point; try until it has.
+  for (int i = 0; i < 2000 && !ok; ++i) {
+    ok = WriteFileAtomically(fifo.string(), "through");
+    if (!ok) ::usleep(1000);
+  }
+  reader.join();
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(got, "through");
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(WriteFileAtomically, ALongButValidNameIsNotMadeTooLong) {
+  test::TempDir dir;
+  const std::string name(250, 'n');
+  ASSERT_TRUE(WriteFileAtomically((dir / name).string(), "x"));
+  EXPECT_EQ(contentOf(dir / name), "x");
+}
+
+TEST(WriteFileAtomically, AWriteCutShortLeavesTheOldFileAndNoTemporary) {
+  test::TempDir dir;
+  const fs::path p = dir / "seal.png";
+  put(p, "the old seal");
+  // A file size limit makes the write fail half way, as a full disk would.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(WriteFileAtomically(p.string(), std::string(100000, 'x')) ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(contentOf(p), "the old seal");
+  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"seal.png"});
+}
+
+TEST(WriteFileAtomically, AMissingFolderOrAFolderAsTargetFails) {
+  test::TempDir dir;
+  EXPECT_FALSE(WriteFileAtomically((dir / "no" / "such.png").string(), "x"));
+  fs::create_directory(dir / "folder");
+  EXPECT_FALSE(WriteFileAtomically((dir / "folder").string(), "x"));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  EXPECT_FALSE(WriteFileAtomically("", "x"));
+}
+
+TEST(WriteFileAtomically, ConcurrentWritersEachLeaveACompleteFile) {
+  test::TempDir dir;
+  const fs::path p = dir / "seal.png";
+  const std::string a(300000, 'a'), b(100000, 'b');
+  for (int round = 0; round < 20; ++round) {
+    std::thread first([&] { WriteFileAtomically(p.string(), a); });
+    std::thread second([&] { WriteFileAtomically(p.string(), b); });
+    first.join();
+    second.join();
+    const std::string got = contentOf(p);
+    ASSERT_TRUE(got == a || got == b) << "round " << round << ": " << got.size() << " bytes";
+  }
+  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"seal.png"});
+}
+
+TEST(AtomicFileSet, NothingIsInPlaceUntilCommitAndAbandonLeavesNothing) {
+  test::TempDir dir;
+  put(dir / "a", "old a");
+  {
+    AtomicFileSet set;
+    ASSERT_TRUE(set.Stage((dir / "a").string(), "new a"));
+    ASSERT_TRUE(set.Stage((dir / "b").string(), "new b"));
+    EXPECT_EQ(contentOf(dir / "a"), "old a");
+    EXPECT_FALSE(fs::exists(dir / "b"));
+  }  // abandoned
+  EXPECT_EQ(contentOf(dir / "a"), "old a");
+  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"a"});
+  AtomicFileSet set;
+  ASSERT_TRUE(set.Stage((dir / "a").string(), "new a"));
+  ASSERT_TRUE(set.Stage((dir / "b").string(), "new b"));
+  ASSERT_TRUE(set.Commit());
+  EXPECT_EQ(contentOf(dir / "a"), "new a");
+  EXPECT_EQ(contentOf(dir / "b"), "new b");
+}
+
+}  // namespace
+}  // namespace korvane
