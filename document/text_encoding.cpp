@@ -17,8 +17,8 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts everything; each undecodable input byte is skipped and
-  // `replacement` written in its place.
-  std::string run(std::string_view in, std::string_view replacement) {
+  // `replacement` written in its place (`lone80` for a lone byte 0x80).
+  std::string run(std::string_view in, std::string_view replacement, std::string_view lone80) {
     std::string out;
     if (m_cd == reinterpret_cast<iconv_t>(-1)) return out;
     iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
@@ -37,7 +37,7 @@ class Converter {
       if (errno == E2BIG) continue;
       // EILSEQ, or EINVAL for a sequence cut short at the end.
       if (srcLeft == 0) break;
-      out.append(replacement);
+      out.append(static_cast<unsigned char>(*src) == 0x80 ? lone80 : replacement);
       ++src;
       --srcLeft;
     }
@@ -57,12 +57,14 @@ class Converter {
 
 std::string Gb18030ToUtf8(std::string_view bytes) {
   Converter c("UTF-8", "GB18030");
-  return c.run(bytes, "\xEF\xBF\xBD");
+  // Windows writes the euro sign as the single byte 0x80 in code page 936,
+  // which GB18030 itself leaves undefined.
+  return c.run(bytes, "\xEF\xBF\xBD", "\xE2\x82\xAC");
 }
 
 std::string Utf8ToGb18030(std::string_view text) {
   Converter c("GB18030", "UTF-8");
-  return c.run(text, "?");
+  return c.run(text, "?", "?");
 }
 
 }  // namespace korvane

@@ -1,6 +1,10 @@
 #include "json/json_object.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -63,12 +67,134 @@ bool tooDeep(const std::string& text) {
   return false;
 }
 
+// Builds an ordered document in time linear in the text: the ordered map
+// searches its members linearly on every insert, so each open object keeps
+// an index of its keys instead. A repeated key replaces the value in place,
+// as the ordered map's own parser does.
+class OrderedBuilder {
+ public:
+  using number_integer_t = Json::number_integer_t;
+  using number_unsigned_t = Json::number_unsigned_t;
+  using number_float_t = Json::number_float_t;
+  using string_t = Json::string_t;
+  using binary_t = Json::binary_t;
+
+  explicit OrderedBuilder(Json& root) : m_root(root) {}
+
+  bool null() { return put(nullptr); }
+  bool boolean(bool v) { return put(v); }
+  bool number_integer(number_integer_t v) { return put(v); }
+  bool number_unsigned(number_unsigned_t v) { return put(v); }
+  bool number_float(number_float_t v, const string_t&) { return put(v); }
+  bool string(string_t& v) { return put(std::move(v)); }
+  bool binary(binary_t&) { return false; }
+  bool start_object(std::size_t) { return open(Json::object()); }
+  bool key(string_t& k) {
+    m_key = std::move(k);
+    return true;
+  }
+  bool end_object() { return close(); }
+  bool start_array(std::size_t) { return open(Json::array()); }
+  bool end_array() { return close(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+    m_overflow = e.id == 406;  // a number beyond the double range
+    return false;
+  }
+
+  bool overflow() const { return m_overflow; }
+
+ private:
+  using Members = Json::object_t::Container;
+
+  bool put(Json value) { return insert(std::move(value)) != nullptr; }
+
+  Json* insert(Json value) {
+    if (m_open.empty()) {
+      m_root = std::move(value);
+      return &m_root;
+    }
+    Json& parent = *m_open.back();
+    if (parent.is_array()) {
+      parent.get_ref<Json::array_t&>().push_back(std::move(value));
+      return &parent.get_ref<Json::array_t&>().back();
+    }
+    Members& members = parent.get_ref<Json::object_t&>();
+    auto [at, added] = m_keys.back().try_emplace(m_key, members.size());
+    if (!added) {
+      (members.begin() + ptrdiff_t(at->second))->second = std::move(value);
+      return &(members.begin() + ptrdiff_t(at->second))->second;
+    }
+    members.emplace_back(m_key, std::move(value));
+    return &members.back().second;
+  }
+
+  bool open(Json container) {
+    Json* at = insert(std::move(container));
+    m_open.push_back(at);
+    m_keys.emplace_back();
+    return true;
+  }
+
+  bool close() {
+    m_open.pop_back();
+    m_keys.pop_back();
+    return true;
+  }
+
+  Json& m_root;
+  std::vector<Json*> m_open;
+  std::vector<std::unordered_map<std::string, size_t>> m_keys;
+  std::string m_key;
+  bool m_overflow = false;
+};
+
+std::optional<Json> parseOrdered(const std::string& text, bool* overflow) {
+  Json v;
+  OrderedBuilder builder(v);
+  const bool ok = Json::sax_parse(text, &builder, nlohmann::detail::input_format_t::json, true, false);
+  *overflow = builder.overflow();
+  if (!ok) return std::nullopt;
+  return v;
+}
+
+// Numbers beyond the double range are grammatical JSON: they are read as
+// the largest double of their sign, as any too-large number saturates.
+std::string saturateHugeNumbers(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '"') {
+      const size_t start = i++;
+      while (i < text.size() && text[i] != '"') i += text[i] == '\\' ? 2 : 1;
+      i = std::min(text.size(), i + 1);
+      out.append(text, start, i - start);
+    } else if (c == '-' || (c >= '0' && c <= '9')) {
+      const size_t start = i++;
+      while (i < text.size() && std::strchr("0123456789.eE+-", text[i])) ++i;
+      const std::string token = text.substr(start, i - start);
+      errno = 0;
+      const double d = std::strtod(token.c_str(), nullptr);
+      if (errno == ERANGE && std::isinf(d))
+        out += d < 0 ? "-1.7976931348623157e308" : "1.7976931348623157e308";
+      else
+        out += token;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
 // Strict RFC 8259 parse; nullopt when the text is not JSON.
 std::optional<Json> parseJson(const std::string& text) {
   if (tooDeep(text)) return std::nullopt;
-  Json v = Json::parse(text, nullptr, false);
-  if (v.is_discarded()) return std::nullopt;
-  normalizeNumbers(v);
+  bool overflow = false;
+  std::optional<Json> v = parseOrdered(text, &overflow);
+  if (!v && overflow) v = parseOrdered(saturateHugeNumbers(text), &overflow);
+  if (!v) return std::nullopt;
+  normalizeNumbers(*v);
   return v;
 }
 

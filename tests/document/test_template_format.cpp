@@ -1,6 +1,13 @@
 // Template files: exact bytes, reading in place, encodings, safe writes.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -187,28 +194,70 @@ TEST(TemplateFile, MissingFileReadsAsFailureAndChangesNothing) {
   EXPECT_TRUE(sameDocument(doc, StartupSealDocument()));
 }
 
-TEST(TemplateFile, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+TEST(TemplateFile, AWriteThatFailsHalfWayKeepsTheOldTemplate) {
   test::TempDir dir;
   const auto path = dir / "keep.qsx_tzl";
   writeBytes(path, "old");
-  // A directory where the file should go makes the final rename fail.
-  const auto blocked = dir / "blocked.qsx_tzl";
-  std::filesystem::create_directory(blocked);
-  std::ofstream(blocked / "inside") << "x";
-  EXPECT_FALSE(WriteTemplate(StartupSealDocument(), blocked.string()));
-  EXPECT_FALSE(WriteTemplate(StartupSealDocument(), (dir / "no-such-dir" / "x.qsx_tzl").string()));
+  SealDocument big = StartupSealDocument();
+  big.Text[0].szText = std::string(20000, 'x');
+  // A file size limit stops the write part way, as a full disk would.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(WriteTemplate(big, path.string()) ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
   EXPECT_EQ(readBytes(path), "old");
   int entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
-  EXPECT_EQ(entries, 2);  // keep.qsx_tzl and the blocking directory
+  EXPECT_EQ(entries, 1);  // no temporary left behind
   ASSERT_TRUE(WriteTemplate(StartupSealDocument(), path.string()));
   EXPECT_EQ(Gb18030ToUtf8(readBytes(path)), kStartupTemplate);
+}
+
+TEST(TemplateFile, AFifoIsRefusedWithoutBlocking) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo.qsx_tzl").c_str(), 0600), 0);
+  SealDocument doc = StartupSealDocument();
+  EXPECT_FALSE(ReadTemplateFile(doc, (dir / "fifo.qsx_tzl").string()));
+  EXPECT_TRUE(sameDocument(doc, StartupSealDocument()));
+}
+
+TEST(TemplateRead, ANumberBeyondTheDoubleRangeIsReadNotRefused) {
+  SealDocument doc = StartupSealDocument();
+  ASSERT_TRUE(ReadTemplateText(doc, R"({"Width":1e400,"Height":"300","BackColor":-1e999})"));
+  EXPECT_EQ(doc.Height, 300);
+  // Saturated at the largest double, then read through its "%.13g" text.
+  EXPECT_EQ(doc.Width, 1);
+  EXPECT_EQ(doc.BackColor, -1);
+}
+
+TEST(TemplateRead, ManyMembersLoadInLinearTime) {
+  std::string text = R"({"Width":"321")";
+  for (int i = 0; i < 200000; ++i) text += ",\"m" + std::to_string(i) + "\":\"" + std::to_string(i) + "\"";
+  text += ",\"Width\":\"322\"}";  // a repeated key replaces the value
+  SealDocument doc = StartupSealDocument();
+  ASSERT_TRUE(ReadTemplateText(doc, text));
+  EXPECT_EQ(doc.Width, 322);
 }
 
 TEST(TextEncoding, UndecodableBytesBecomeReplacementCharacters) {
   EXPECT_EQ(Gb18030ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
   EXPECT_EQ(Gb18030ToUtf8("\xD3"), "\xEF\xBF\xBD");  // cut short
   EXPECT_EQ(Utf8ToGb18030("印"), "\xD3\xA1");
+}
+
+TEST(TextEncoding, TheCodePage936EuroByteIsTheEuroSign) {
+  EXPECT_EQ(Gb18030ToUtf8("\x80" "5"), "€5");
+  EXPECT_EQ(Gb18030ToUtf8("\x81\x80"), "亐");  // 0x80 as a trail byte is GB18030's own
+  SealDocument doc = StartupSealDocument();
+  ASSERT_TRUE(ReadTemplateBytes(doc, "{\"Text\":{\"1\":{\"szText\":\"\x80" "100\"}}}"));
+  EXPECT_EQ(doc.Text[0].szText, "€100");
 }
 
 }  // namespace
