@@ -35,10 +35,17 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   if (!SharedFreeType() || path.segments.empty()) return false;
 
   // Device-space points, and the area the clip leaves to draw in.
-  double cx1, cy1, cx2, cy2;
-  cairo_clip_extents(cr, &cx1, &cy1, &cx2, &cy2);
-  cairo_user_to_device(cr, &cx1, &cy1);
-  cairo_user_to_device(cr, &cx2, &cy2);
+  // Under a rotation the clip's user-space box is a rotated device box:
+  // all four corners bound it, not two.
+  double ux1, uy1, ux2, uy2;
+  cairo_clip_extents(cr, &ux1, &uy1, &ux2, &uy2);
+  double cx1 = INFINITY, cy1 = INFINITY, cx2 = -INFINITY, cy2 = -INFINITY;
+  for (double cornerX : {ux1, ux2})
+    for (double cornerY : {uy1, uy2}) {
+      double x = cornerX, y = cornerY;
+      cairo_user_to_device(cr, &x, &y);
+      cx1 = std::min(cx1, x), cy1 = std::min(cy1, y), cx2 = std::max(cx2, x), cy2 = std::max(cy2, y);
+    }
   cairo_surface_t* target = cairo_get_target(cr);
   if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
 

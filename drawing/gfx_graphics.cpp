@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drawing/bounded_path.h"
 #include "drawing/coverage_fill.h"
 #include "drawing/path_data.h"
 
@@ -210,12 +211,26 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
   cairo_t* cr = m_native.get();
   if (combineMode != CombineModeReplace && combineMode != CombineModeIntersect && combineMode != CombineModeExclude)
     return SetLastStatus(GfxStatus::NotImplemented);
-  if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   if (combineMode == CombineModeReplace) cairo_reset_clip(cr);
   // GDI+ clip regions are pixel-exact: a pixel is in when its centre is.
   // (No save/restore here: the clip lives in the state it would undo.)
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  path.Replay(cr);
+  cairo_new_path(cr);
+  if (inRange(*path.GetNative(), 0)) {
+    path.Replay(cr);
+  } else {
+    // A clip is never dropped for being out of range: what it covers of
+    // the surface is kept exactly, the rest of it is cut away.
+    cairo_surface_t* surface = cairo_get_target(cr);
+    const double margin = 16;
+    const DeviceBox box{-margin, -margin, cairo_image_surface_get_width(surface) + margin,
+                        cairo_image_surface_get_height(surface) + margin};
+    const PathData bounded = BoundPathToBox(cr, *path.GetNative(), box);
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    ReplayPathData(cr, bounded);
+    cairo_restore(cr);  // the path stays, in device coordinates
+  }
   if (combineMode == CombineModeExclude) {
     // Cairo can only intersect: exclude = (a rectangle holding both the
     // surface and the path) + the path, filled even-odd.
@@ -240,6 +255,14 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
   }
   cairo_clip(cr);
   ApplyAntialias();
+  return SetLastStatus(GfxStatus::Ok);
+}
+
+bool GfxGraphics::GetVisibleClipBounds(GfxRectF* bounds) const {
+  if (!m_native || !bounds) return SetLastStatus(GfxStatus::InvalidParameter);
+  double x1, y1, x2, y2;
+  cairo_clip_extents(m_native.get(), &x1, &y1, &x2, &y2);
+  *bounds = {float(x1), float(y1), float(x2 - x1), float(y2 - y1)};
   return SetLastStatus(GfxStatus::Ok);
 }
 

@@ -77,6 +77,8 @@ class GfxGraphics {
 
   bool SetClipPath(const GfxPath& path, int32_t combineMode = CombineModeReplace);
   bool ResetClip();
+  // The box, in world coordinates, of what the clip leaves visible.
+  bool GetVisibleClipBounds(GfxRectF* bounds) const;
 
   bool DrawImageI(const GfxImage& image, int32_t x, int32_t y);
   // Stretches the source rectangle onto the destination; the image's alpha

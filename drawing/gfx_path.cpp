@@ -47,6 +47,7 @@ bool GfxPath::SetFillMode(int32_t mode) {
 
 void GfxPath::AppendMove(double x, double y) {
   m_native->segments.push_back({PathSegment::Move, x, y});
+  m_native->pointCount += 1;
   m_native->figureOpen = true;
   m_native->lastX = x;
   m_native->lastY = y;
@@ -58,12 +59,14 @@ void GfxPath::AppendLine(double x, double y) {
     return;
   }
   m_native->segments.push_back({PathSegment::Line, x, y});
+  m_native->pointCount += 1;
   m_native->lastX = x;
   m_native->lastY = y;
 }
 
 void GfxPath::AppendCurve(double x1, double y1, double x2, double y2, double x3, double y3) {
   m_native->segments.push_back({PathSegment::Curve, x1, y1, x2, y2, x3, y3});
+  m_native->pointCount += 3;
   m_native->lastX = x3;
   m_native->lastY = y3;
 }
@@ -211,6 +214,7 @@ bool GfxPath::AddPolygonI(const std::vector<GfxPoint>& points) {
 bool GfxPath::Reset() {
   if (!requirePath(m_native.get())) return false;
   m_native->segments.clear();
+  m_native->pointCount = 0;
   m_native->figureOpen = false;
   return true;
 }
@@ -238,6 +242,7 @@ bool GfxPath::AddPath(const GfxPath& other, bool connect) {
   // Joined: the other path's first figure continues this open figure.
   if (connect && m_native->figureOpen && first < dst.size() && dst[first].kind == PathSegment::Move)
     dst[first].kind = PathSegment::Line;
+  m_native->pointCount += other.GetNative()->pointCount;
   if (!src.empty()) {
     m_native->figureOpen = other.GetNative()->figureOpen;
     m_native->lastX = other.GetNative()->lastX;
@@ -248,9 +253,7 @@ bool GfxPath::AddPath(const GfxPath& other, bool connect) {
 
 int32_t GfxPath::GetPointCount() const {
   if (!requirePath(m_native.get())) return 0;
-  int32_t n = 0;
-  for (const PathSegment& s : m_native->segments) n += s.kind == PathSegment::Curve ? 3 : s.kind == PathSegment::Close ? 0 : 1;
-  return n;
+  return int32_t(std::min<size_t>(m_native->pointCount, INT32_MAX));
 }
 
 bool GfxPath::GetWorldBounds(GfxRectF* bounds) const {

@@ -16,6 +16,7 @@ struct PathSegment {
 struct PathData {
   std::vector<PathSegment> segments;
   int32_t fillMode = FillModeAlternate;
+  size_t pointCount = 0;   // kept with the segments: counting is O(1)
   bool figureOpen = false;  // a figure is started and not closed
   double lastX = 0, lastY = 0;
 };

@@ -10,6 +10,8 @@ namespace {
 // The circle's own constants, kept as they were measured.
 constexpr double kPiSweep = 3.14159265359;
 constexpr double kPiCirc = 3.141592653589793;
+// Points per fill of glyph outlines; an ordinary ring fits in one.
+constexpr int32_t kMaxBatchPoints = 12000;
 }  // namespace
 
 void RingText::SetMargin(int32_t margin) {
@@ -117,7 +119,11 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::
   matrix.RotateAt(rotation, anchor.X, anchor.Y, MatrixOrderPrepend);
   if (m_batch) {
     path.Transform(matrix);
-    m_batch->AddPath(path);
+    // A glyph that cannot touch what is visible costs nothing more.
+    GfxRectF box;
+    if (path.GetWorldBounds(&box) && box.X <= m_visible.X + m_visible.Width && box.X + box.Width >= m_visible.X &&
+        box.Y <= m_visible.Y + m_visible.Height && box.Y + box.Height >= m_visible.Y)
+      m_batch->AddPath(path);
     return;
   }
   graphics.SetWorldTransform(matrix);
@@ -150,11 +156,20 @@ void RingText::Draw(GfxGraphics& graphics) {
   batch.Create(FillModeWinding);
   m_glyph.Create(FillModeWinding);
   m_batch = &batch;
-  for (int32_t i = 0; i < m_count; ++i)
-    DrawGlyph(graphics, *m_font, m_characters[size_t(i)], float(angles[i] + m_glyphRotation), points[i]);
-  m_batch = nullptr;
   graphics.ResetWorldTransform();
-  graphics.FillPath(m_brush, batch);
+  graphics.GetVisibleClipBounds(&m_visible);
+  for (int32_t i = 0; i < m_count; ++i) {
+    DrawGlyph(graphics, *m_font, m_characters[size_t(i)], float(angles[i] + m_glyphRotation), points[i]);
+    // Filled in bounded batches: the cost of a fill grows with the points
+    // of its path times the rows it covers, so one path of every glyph of a
+    // long ring would cost more per glyph the longer the ring.
+    if (batch.GetPointCount() >= kMaxBatchPoints) {
+      graphics.FillPath(m_brush, batch);
+      batch.Reset();
+    }
+  }
+  m_batch = nullptr;
+  if (batch.GetPointCount() > 0) graphics.FillPath(m_brush, batch);
 }
 
 // Without a font the ring falls back to the user-interface font at its own

@@ -86,6 +86,7 @@ class RingText {
   // While Draw runs, glyphs are collected here and filled once: one
   // scan conversion per ring instead of one per character.
   GfxPath* m_batch = nullptr;
+  GfxRectF m_visible{};
   GfxPath m_glyph;
 };
 

@@ -7,6 +7,11 @@
 
 namespace korvane {
 
+namespace {
+// Points per fill of glyph outlines; an ordinary line fits in one.
+constexpr int32_t kMaxBatchPoints = 12000;
+}  // namespace
+
 void DrawTextItem(const RenderTarget& t, const SealText& item) {
   GfxFont font;
   const bool isPrivate = SelectSealFont(item.Font, item.FontSize, font);
@@ -47,18 +52,28 @@ void DrawLineText(const RenderTarget& t, const SealText& item, const GfxFont& fo
   const double total = RingText().MeasureGlyphs(item.szText, t.SealGraphics, font, widths, item.Spacing, 0);
   int32_t x = TruncToInt(x0 + (double(t.RenderWidth) - total) / 2.0);
   const std::vector<char32_t> characters = DecodeUtf8(item.szText);
-  // Each character centred in its own cell; all of them filled at once.
+  // Each character centred in its own cell; filled together in bounded
+  // batches. A glyph's ink stays within an em of its cell, so a cell
+  // farther than that from the bitmap is not built at all.
   GfxPath glyphs;
   glyphs.Create(FillModeWinding);
   GfxFontFamily family;
   font.GetFamily(family);
-  for (size_t i = 0; i < widths.size() && i < characters.size(); ++i) {
-    const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
-    glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), font.GetEmPixels(), cell,
-                     format);
+  const double em = font.GetEmPixels();
+  const double centreY = y0 + item.Height / 2.0;
+  const bool rowVisible = centreY + 2 * em >= 0 && centreY - 2 * em <= t.RenderHeight;
+  for (size_t i = 0; rowVisible && i < widths.size() && i < characters.size(); ++i) {
+    if (x + widths[i] + em >= 0 && x - em <= t.RenderWidth) {
+      const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
+      glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), float(em), cell, format);
+      if (glyphs.GetPointCount() >= kMaxBatchPoints) {
+        t.SealGraphics.FillPath(brush, glyphs);
+        glyphs.Reset();
+      }
+    }
     x = TruncToInt(x + widths[i] + item.Spacing);
   }
-  t.SealGraphics.FillPath(brush, glyphs);
+  if (glyphs.GetPointCount() > 0) t.SealGraphics.FillPath(brush, glyphs);
 }
 
 }  // namespace korvane

@@ -140,6 +140,29 @@ TEST(RenderSeal, RoundedClipLeavesCornersDrawn) {
   EXPECT_EQ(Pixel(r.SealBitmap(), 30, 41) >> 24, 0u);
 }
 
+TEST(RenderSeal, ABandReachingFarBeyondTheSealCutsLikeTheBandItself) {
+  SealDocument inRange = StartupSealDocument(), farOut = inRange;
+  farOut.Frame.ClipX = -1000000000;
+  farOut.Frame.ClipWidth = 2000000400;
+  SealRenderer a, b;
+  ASSERT_TRUE(a.RenderSeal(inRange));
+  ASSERT_TRUE(b.RenderSeal(farOut));
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 400; ++x)
+      ASSERT_EQ(Pixel(a.SealBitmap(), x, y), Pixel(b.SealBitmap(), x, y)) << x << "," << y;
+}
+
+TEST(RenderSeal, AClipCoveringTheWholeSealCutsEveryFrame) {
+  SealDocument doc = clippedSquare();
+  doc.Frame.ClipX = doc.Frame.ClipY = -2000000000;
+  doc.Frame.ClipWidth = doc.Frame.ClipHeight = 2100000000;
+  doc.Frame.ClipRound = 1000;  // four arcs of side 2000, far from the seal
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) ASSERT_EQ(Pixel(r.SealBitmap(), x, y) >> 24, 0u) << x << "," << y;
+}
+
 TEST(RenderSeal, FiguresAreNotClipped) {
   SealRenderer r;
   SealDocument doc = clippedSquare();
