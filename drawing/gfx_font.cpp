@@ -40,7 +40,7 @@ bool GfxFontFamily::CreateFromName(const std::string& name, const GfxFontCollect
 }
 
 bool GfxFontFamily::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -104,7 +104,7 @@ bool GfxPrivateFontCollection::Create() {
 }
 
 bool GfxPrivateFontCollection::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -173,7 +173,7 @@ bool GfxFont::CreateDefault() {
 }
 
 bool GfxFont::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }

@@ -102,6 +102,12 @@ bool GfxBitmap::CreateBlank(int32_t width, int32_t height, int32_t format) {
   return SetLastStatus(GfxStatus::Ok);
 }
 
+bool GfxBitmap::CreateFromFileToCover(const std::string& path, int32_t coverWidth, int32_t coverHeight) {
+  ByteArray bytes;
+  if (path.empty() || !ReadFileBytes(path, &bytes)) return SetLastStatus(GfxStatus::FileNotFound);
+  return adopt(DecodeImage(bytes.data(), bytes.size(), coverWidth, coverHeight));
+}
+
 bool GfxBitmap::SetPixel(int32_t x, int32_t y, ARGB color) {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   const int w = cairo_image_surface_get_width(m_native.get()), h = cairo_image_surface_get_height(m_native.get());

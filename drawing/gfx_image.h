@@ -55,6 +55,9 @@ class GfxBitmap : public GfxImage {
  public:
   bool CreateFromFile(const std::string& path, bool useIcm = false) { return LoadFromFile(path, useIcm); }
   bool CreateFromBytes(const ByteArray& bytes, bool useIcm = false) { return LoadFromBytes(bytes, useIcm); }
+  // Decodes no larger than needed to cover coverWidth x coverHeight (JPEG
+  // scales in its DCT; other formats decode whole).
+  bool CreateFromFileToCover(const std::string& path, int32_t coverWidth, int32_t coverHeight);
   // A transparent bitmap; sides above kMaxBitmapSide fail with OutOfMemory.
   bool CreateBlank(int32_t width, int32_t height, int32_t format = PixelFormat32bppARGB);
   bool SetPixel(int32_t x, int32_t y, ARGB color);

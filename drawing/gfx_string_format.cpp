@@ -13,7 +13,7 @@ bool GfxStringFormat::Create(int32_t flags, int32_t language) {
 }
 
 bool GfxStringFormat::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -54,7 +54,7 @@ bool GfxRegion::Create() {
 }
 
 bool GfxRegion::Delete() {
-  if (!m_native) return false;
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native.reset();
   return SetLastStatus(GfxStatus::Ok);
 }

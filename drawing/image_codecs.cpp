@@ -38,6 +38,11 @@ uint32_t PremultiplyPixel(ARGB s) {
 
 namespace {
 
+bool pictureSizeAllowed(int64_t width, int64_t height) {
+  return width >= 1 && height >= 1 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
+         width * height <= kMaxPicturePixels;
+}
+
 // ---- PNG ----
 
 DecodedImage decodePng(const uint8_t* data, size_t size) {
@@ -49,8 +54,7 @@ DecodedImage decodePng(const uint8_t* data, size_t size) {
     out.status = GfxStatus::UnknownImageFormat;
     return out;
   }
-  if (image.width < 1 || image.height < 1 || image.width > unsigned(kMaxBitmapSide) ||
-      image.height > unsigned(kMaxBitmapSide)) {
+  if (!pictureSizeAllowed(int64_t(image.width), int64_t(image.height))) {
     png_image_free(&image);
     out.status = GfxStatus::OutOfMemory;
     return out;
@@ -105,7 +109,7 @@ struct JpegDecode {
   ~JpegDecode() { jpeg_destroy_decompress(&info); }
 };
 
-DecodedImage decodeJpeg(const uint8_t* data, size_t size) {
+DecodedImage decodeJpeg(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
   DecodedImage out;
   auto d = std::make_unique<JpegDecode>();
   d->info.err = jpeg_std_error(&d->err.mgr);
@@ -118,10 +122,19 @@ DecodedImage decodeJpeg(const uint8_t* data, size_t size) {
   jpeg_create_decompress(&d->info);
   jpeg_mem_src(&d->info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&d->info, TRUE);
-  if (d->info.image_width < 1 || d->info.image_height < 1 || d->info.image_width > unsigned(kMaxBitmapSide) ||
-      d->info.image_height > unsigned(kMaxBitmapSide)) {
+  if (!pictureSizeAllowed(int64_t(d->info.image_width), int64_t(d->info.image_height))) {
     out.status = GfxStatus::OutOfMemory;
     return out;
+  }
+  // The DCT decodes straight to 1/2, 1/4 or 1/8 of the size: take the
+  // smallest that still covers what the picture will be drawn on.
+  if (coverWidth > 0 && coverHeight > 0) {
+    unsigned denom = 8;
+    while (denom > 1 && ((d->info.image_width + denom - 1) / denom < unsigned(coverWidth) ||
+                         (d->info.image_height + denom - 1) / denom < unsigned(coverHeight)))
+      denom /= 2;
+    d->info.scale_num = 1;
+    d->info.scale_denom = denom;
   }
   d->info.out_color_space = JCS_EXT_BGRA;
   jpeg_start_decompress(&d->info);
@@ -170,7 +183,7 @@ DecodedImage decodeBmp(const uint8_t* data, size_t size) {
   if (width < 1 || rawHeight == 0 || rawHeight == INT32_MIN) return out;
   const bool topDown = rawHeight < 0;
   const int32_t height = topDown ? -rawHeight : rawHeight;
-  if (width > kMaxBitmapSide || height > kMaxBitmapSide) {
+  if (!pictureSizeAllowed(width, height)) {
     out.status = GfxStatus::OutOfMemory;
     return out;
   }
@@ -239,10 +252,10 @@ void pngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-DecodedImage DecodeImage(const uint8_t* data, size_t size) {
+DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
   static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (data && size >= 8 && std::memcmp(data, kPngSig, 8) == 0) return decodePng(data, size);
-  if (data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return decodeJpeg(data, size);
+  if (data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return decodeJpeg(data, size, coverWidth, coverHeight);
   if (data && size >= 2 && data[0] == 'B' && data[1] == 'M') return decodeBmp(data, size);
   DecodedImage out;
   out.status = GfxStatus::UnknownImageFormat;

@@ -23,7 +23,13 @@ struct DecodedImage {
   GfxStatus status = GfxStatus::Ok;
 };
 
-DecodedImage DecodeImage(const uint8_t* data, size_t size);
+// Pictures of more pixels than this are refused from their header, before
+// anything is decoded: a few bytes may declare gigabytes of pixels.
+inline constexpr int64_t kMaxPicturePixels = 100000000;
+
+// Decodes PNG, JPEG or BMP. With a size to cover, a JPEG is decoded at the
+// smallest DCT scale (1/8 to 1) whose pixels still cover it.
+DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth = 0, int coverHeight = 0);
 
 // Writes the surface as an 8-bit RGBA PNG with straight alpha.
 bool EncodePng(cairo_surface_t* surface, MemoryStream& out);

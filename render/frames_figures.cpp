@@ -5,6 +5,7 @@
 #include "drawing/gfx_graphics.h"
 #include "drawing/gfx_image.h"
 #include "drawing/gfx_objects.h"
+#include "render/picture_cache.h"
 
 namespace korvane {
 
@@ -68,15 +69,15 @@ void DrawFigure(const RenderTarget& t, SealFigure f) {
 
 void DrawPictureFigure(const RenderTarget& t, const SealFigure& f) {
   if (f.szFile.empty()) return;
-  // Read on every render, so a picture changed on disk shows at the next
-  // edit; a missing, unreadable or oversized file is simply left out.
-  GfxBitmap picture;
-  if (!picture.CreateFromFile(f.szFile)) return;
+  // Looked at on every render, so a picture changed on disk shows at the
+  // next edit; decoded again only then. A missing, unreadable or oversized
+  // file is simply left out.
+  const std::shared_ptr<const GfxBitmap> picture = CachedPicture(f.szFile, f.Width, f.Height);
+  if (!picture) return;
   const int32_t x = centred(t.RenderWidth, f.Width, f.OffsetX), y = centred(t.RenderHeight, f.Height, f.OffsetY);
-  const auto iw = int32_t(picture.GetWidth()), ih = int32_t(picture.GetHeight());
+  const auto iw = int32_t(picture->GetWidth()), ih = int32_t(picture->GetHeight());
   GfxImageAttributes noAttributes;
-  t.SealGraphics.DrawImageRectRectI(picture, x, y, f.Width, f.Height, 0, 0, iw, ih, UnitPixel, &noAttributes);
-  picture.Dispose();
+  t.SealGraphics.DrawImageRectRectI(*picture, x, y, f.Width, f.Height, 0, 0, iw, ih, UnitPixel, &noAttributes);
 }
 
 std::array<GfxPoint, 10> StarVertices(int32_t renderWidth, int32_t renderHeight, const SealFigure& f) {

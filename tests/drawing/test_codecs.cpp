@@ -113,6 +113,21 @@ TEST(Png, OversizedHeaderIsRefusedBeforeAllocating) {
   EXPECT_EQ(big.GetNative(), nullptr);
 }
 
+TEST(Png, MoreThanAHundredMegapixelsIsRefusedFromTheHeader) {
+  GfxBitmap small;
+  small.CreateBlank(1, 1);
+  std::string format = kImageFormatPNG;
+  ByteArray bytes = small.SaveToBytes(format);
+  // 12000 x 9000: each side is allowed, the area (108 megapixels) is not.
+  const uint32_t w = 12000, h = 9000;
+  for (int i = 0; i < 4; ++i) bytes[16 + i] = uint8_t(w >> (24 - 8 * i)), bytes[20 + i] = uint8_t(h >> (24 - 8 * i));
+  const uint32_t crc = uint32_t(crc32(0, bytes.data() + 12, 17));
+  for (int i = 0; i < 4; ++i) bytes[29 + i] = uint8_t(crc >> (24 - 8 * i));
+  GfxBitmap big;
+  EXPECT_FALSE(big.CreateFromBytes(bytes));
+  EXPECT_EQ(LastStatus(), GfxStatus::OutOfMemory);
+}
+
 TEST(Png, CorruptDataFailsCleanly) {
   GfxBitmap small;
   small.CreateBlank(8, 8);
@@ -136,6 +151,49 @@ TEST(Jpeg, DecodesAnOpaqueColour) {
   EXPECT_NEAR(int((c >> 16) & 0xFF), 200, 3);
   EXPECT_NEAR(int((c >> 8) & 0xFF), 40, 3);
   EXPECT_NEAR(int(c & 0xFF), 30, 3);
+}
+
+// Patches the frame header (SOF) of a JPEG to declare another size.
+void declareJpegSize(ByteArray& jpeg, uint16_t w, uint16_t h) {
+  for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+      jpeg[i + 5] = uint8_t(h >> 8), jpeg[i + 6] = uint8_t(h), jpeg[i + 7] = uint8_t(w >> 8), jpeg[i + 8] = uint8_t(w);
+      return;
+    }
+  ADD_FAILURE() << "no frame header";
+}
+
+TEST(Jpeg, IsDecodedNoLargerThanTheBoxItCovers) {
+  test::TempDir dir;
+  const std::string path = (dir / "photo.jpg").string();
+  const ByteArray bytes = encodeJpeg(800, 400, 200, 40, 30);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  GfxBitmap scaled;
+  ASSERT_TRUE(scaled.CreateFromFileToCover(path, 150, 60));
+  EXPECT_EQ(scaled.GetWidth(), 200u);  // 1/4: 1/8 would be 100 wide, short of 150
+  EXPECT_EQ(scaled.GetHeight(), 100u);
+  ASSERT_TRUE(scaled.CreateFromFileToCover(path, 1000, 1000));
+  EXPECT_EQ(scaled.GetWidth(), 800u);  // never enlarged
+}
+
+TEST(Jpeg, AHugeDeclaredSizeIsRefusedOrDecodedOnlyAsLargeAsTheBox) {
+  test::TempDir dir;
+  const std::string path = (dir / "bomb.jpg").string();
+  auto write = [&](uint16_t w, uint16_t h) {
+    // A few hundred bytes that declare w x h pixels.
+    ByteArray bytes = encodeJpeg(16, 16, 1, 2, 3);
+    declareJpegSize(bytes, w, h);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+  };
+  write(16384, 16384);  // 268 megapixels: refused before decoding, box or not
+  GfxBitmap bitmap;
+  EXPECT_FALSE(bitmap.CreateFromFile(path));
+  EXPECT_EQ(LastStatus(), GfxStatus::OutOfMemory);
+  EXPECT_FALSE(bitmap.CreateFromFileToCover(path, 300, 300));
+  write(10000, 10000);  // allowed, and decoded at 1/8 for a 300 x 300 box
+  ASSERT_TRUE(bitmap.CreateFromFileToCover(path, 300, 300));
+  EXPECT_EQ(bitmap.GetWidth(), 1250u);
 }
 
 TEST(Jpeg, TruncatedOrGarbageFailsWithoutCrashing) {
@@ -177,6 +235,19 @@ TEST(Bmp, Reads32BitTopDownWithAlphaMask) {
   ASSERT_TRUE(bitmap.CreateFromBytes(b));
   EXPECT_EQ(Pixel(bitmap, 0, 0), 0x80FF0000u);
   EXPECT_EQ(Pixel(bitmap, 1, 0), 0xFF00FF00u);
+}
+
+TEST(Bmp, BitFieldsAfterAFortyByteHeader) {
+  // Masks in the three words after a plain info header, red and blue swapped.
+  ByteArray b = bmpHeader(1, 1, 32, 40, 3, 12 + 4);
+  put32(b, 10, 14 + 40 + 12);
+  put32(b, 54, 0x000000FF);
+  put32(b, 58, 0x0000FF00);
+  put32(b, 62, 0x00FF0000);
+  put32(b, 66, 0x00332211);
+  GfxBitmap bitmap;
+  ASSERT_TRUE(bitmap.CreateFromBytes(b));
+  EXPECT_EQ(Pixel(bitmap, 0, 0), 0xFF112233u);
 }
 
 TEST(Bmp, Plain32BitIgnoresTheUnusedByte) {

@@ -7,6 +7,7 @@
 
 #include "drawing/encoders.h"
 #include "render/frames_figures.h"
+#include "render/picture_cache.h"
 #include "render/seal_cases.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
@@ -27,7 +28,7 @@ bool allClear(const SealRenderer& r) {
   return true;
 }
 
-TEST(Star, WorkedExampleVertices) {
+TEST(Star, VerticesOf100x60On400) {
   const SealFigure star = Figure(kFigureSolidStar, 100, 60, kSealRed);
   const auto v = StarVertices(400, 400, star);
   const GfxPoint expected[10] = {{217, 224}, {210, 203}, {228, 190}, {206, 190}, {199, 170},
@@ -177,6 +178,27 @@ TEST_F(PictureFigure, IsStretchedToItsBoxIgnoringColor) {
   EXPECT_EQ(test::Pixel(r.SealBitmap(), 35, 67), 0xFF0000FFu);
   EXPECT_EQ(test::Pixel(r.SealBitmap(), 85, 67), 0u);  // the picture's own alpha
   EXPECT_EQ(test::Pixel(r.SealBitmap(), 29, 55), 0u);
+}
+
+void writeSolidPicture(const std::string& path, ARGB color) {
+  GfxBitmap pic;
+  pic.CreateBlank(4, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) pic.SetPixel(x, y, color);
+  std::string format = kImageFormatPNG;
+  ASSERT_TRUE(pic.SaveToFile(path, format));
+}
+
+TEST_F(PictureFigure, IsKeptWhileItsFileIsUnchangedAndReadAgainWhenItChanges) {
+  const std::string path = (dir / "logo.png").string();
+  writeSolidPicture(path, 0xFFFF0000);
+  EXPECT_EQ(test::Pixel(render(path).SealBitmap(), 60, 60), 0xFFFF0000u);
+  const auto first = CachedPicture(path, 60, 20);
+  EXPECT_EQ(CachedPicture(path, 60, 20), first);  // decoded once
+  writeSolidPicture(path, 0xFF0000FF);             // a new file in its place
+  EXPECT_EQ(test::Pixel(render(path).SealBitmap(), 60, 60), 0xFF0000FFu);
+  std::filesystem::remove(path);
+  EXPECT_TRUE(allClear(render(path)));
 }
 
 TEST_F(PictureFigure, MissingEmptyOrBrokenFilesDrawNothing) {

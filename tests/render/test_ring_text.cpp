@@ -1,4 +1,4 @@
-// Ring and line text layout: the worked example's digits, symmetry, and
+// Ring and line text layout: exact positions and angles, symmetry, and
 // what each field does to the drawn text.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace korvane {
 namespace {
 
 // A 400 x 400 ring with item size 190 and spacing 8: margin 105.
-RingText workedExampleRing() {
+RingText ring400Margin105() {
   RingText ring;
   ring.SetSize(400, 400);
   ring.SetMargin(105);
@@ -20,16 +20,12 @@ RingText workedExampleRing() {
   return ring;
 }
 
-TEST(RingLayout, WorkedExampleTop) {
-  RingText ring = workedExampleRing();
+TEST(RingLayout, ThreeEmCharactersAlongTheTop) {
+  RingText ring = ring400Margin105();
   EXPECT_EQ(ring.Inner().X, 105);
   EXPECT_EQ(ring.Inner().Width, 190);
   const std::vector<double> widths = {40, 40, 40};
-  const double total = 40 + 8 + 40 + 8 + 40;
-  const double sweep = total * 360 / (190 * 3.14159265359);
-  EXPECT_NEAR(sweep, 82.023432, 1e-6);
-  const double start = 270 - sweep / 2;
-  EXPECT_NEAR(start, 228.988284, 1e-6);
+  const double start = 228.988284;
   std::vector<RingPoint> points;
   std::vector<double> angles;
   ring.LayoutTop(widths, points, angles, start, 3);
@@ -44,13 +40,10 @@ TEST(RingLayout, WorkedExampleTop) {
   }
 }
 
-TEST(RingLayout, WorkedExampleBottom) {
-  RingText ring = workedExampleRing();
+TEST(RingLayout, ThreeEmCharactersAlongTheBottom) {
+  RingText ring = ring400Margin105();
   const std::vector<double> widths = {40, 40, 40};
-  const double sweep = 136 * 360 / (190 * 3.14159265359);
-  // The last term is pixels taken straight off degrees.
-  const double start = sweep / 2 - 90 - (widths[0] + 8) / 2;
-  EXPECT_NEAR(start, -72.988284, 1e-6);
+  const double start = -72.988284;
   std::vector<RingPoint> points;
   std::vector<double> angles;
   ring.LayoutBottom(widths, points, angles, start, 3);
@@ -80,7 +73,7 @@ class SealFontText : public ::testing::Test {
 };
 
 TEST_F(SealFontText, MeasuresChineseAtTheEmAndLatinAtHalf) {
-  RingText ring = workedExampleRing();
+  RingText ring = ring400Margin105();
   std::vector<double> widths;
   EXPECT_DOUBLE_EQ(ring.MeasureGlyphs("科技科", graphics, font, widths, 8, 0), 136);
   EXPECT_EQ(widths, (std::vector<double>{40, 40, 40}));
@@ -90,17 +83,30 @@ TEST_F(SealFontText, MeasuresChineseAtTheEmAndLatinAtHalf) {
   EXPECT_DOUBLE_EQ(ring.MeasureGlyphs("A", graphics, font, widths, 0, 1), 40.0 * (900 + 124) / 1024);
 }
 
-TEST_F(SealFontText, DrawingTheWorkedExampleUsesItsSweepAndStarts) {
-  for (int bottom : {0, 1}) {
-    RingText ring = workedExampleRing();
-    ring.SetText("科技科");
+// The drawn glyphs sit on the layout's anchors: "田" is centred in its em
+// box, so the ink's centre of each glyph is its anchor point. These are the
+// positions of the three-character layouts above, found in the pixels.
+TEST_F(SealFontText, DrawnGlyphsSitOnTheirAnchors) {
+  const RingPoint top[] = {{154.0164f, 116.8705f}, {200.0f, 105.0f}, {245.9836f, 116.8705f}};
+  const RingPoint bottom[] = {{153.8358f, 283.0293f}, {199.7935f, 294.9998f}, {245.8028f, 283.2292f}};
+  for (int isBottom : {0, 1}) {
+    RingText ring = ring400Margin105();
+    ring.SetText("田田田");
     ring.SetFont(font);
     ring.SetColor(kSealRed);
-    ring.SetBottom(bottom);
-    GfxBitmap out = ring.Render();
-    EXPECT_NEAR(ring.LastSweep(), 82.023432, 1e-6);
-    EXPECT_NEAR(ring.LastStart(), bottom ? -72.988284 : 228.988284, 1e-6);
-    EXPECT_EQ(out.GetWidth(), 400u);
+    ring.SetBottom(isBottom);
+    const GfxBitmap out = ring.Render();
+    for (const RingPoint& p : isBottom ? bottom : top) {
+      double sx = 0, sy = 0, total = 0;
+      for (int y = int(p.Y) - 22; y <= int(p.Y) + 22; ++y)
+        for (int x = int(p.X) - 22; x <= int(p.X) + 22; ++x) {
+          const double a = test::Pixel(out, x, y) >> 24;
+          sx += a * x, sy += a * y, total += a;
+        }
+      ASSERT_GT(total, 255 * 100);
+      EXPECT_NEAR(sx / total, p.X, 1.5) << (isBottom ? "bottom " : "top ") << p.X;
+      EXPECT_NEAR(sy / total, p.Y, 1.5) << (isBottom ? "bottom " : "top ") << p.X;
+    }
   }
 }
 
@@ -122,7 +128,7 @@ TEST_F(SealFontText, CountsCodePointsNotUtf16Units) {
 }
 
 TEST(RingLayout, OneCharacterSitsUprightAtTheTop) {
-  RingText ring = workedExampleRing();
+  RingText ring = ring400Margin105();
   std::vector<RingPoint> points;
   std::vector<double> angles;
   const double sweep = 40 * 360 / (190 * 3.14159265359);
@@ -134,7 +140,7 @@ TEST(RingLayout, OneCharacterSitsUprightAtTheTop) {
 }
 
 TEST(RingLayout, TopIsSymmetricForUnequalWidths) {
-  RingText ring = workedExampleRing();
+  RingText ring = ring400Margin105();
   const std::vector<double> widths = {20, 40, 20, 20, 40};
   double total = -8;
   for (double w : widths) total += w + 8;
@@ -148,15 +154,26 @@ TEST(RingLayout, TopIsSymmetricForUnequalWidths) {
   EXPECT_NEAR(firstEdge + lastEdge, 540, 1e-6);
 }
 
-TEST(RingLayout, DirectionSetsGlyphRotation) {
-  RingText ring;
-  const int32_t expected[] = {90, 0, -90, 180};
-  for (int d = 0; d < 4; ++d) {
-    ring.SetDirection(d);
-    EXPECT_EQ(ring.GlyphRotation(), expected[d]);
-  }
-  ring.SetDirection(7);
-  EXPECT_EQ(ring.GlyphRotation(), 180);
+// Direction 1 turns every glyph a quarter turn less than direction 0: a
+// single character at the top then lies on its side.
+TEST_F(SealFontText, DirectionTurnsTheGlyphs) {
+  auto extent = [&](int32_t direction) {
+    RingText ring = ring400Margin105();
+    ring.SetText("一");  // one horizontal stroke
+    ring.SetFont(font);
+    ring.SetColor(kSealRed);
+    ring.SetDirection(direction);
+    const GfxBitmap out = ring.Render();
+    int minX = 400, maxX = -1, minY = 400, maxY = -1;
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 400; ++x)
+        if (test::Pixel(out, x, y) >> 24 > 128)
+          minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+    return std::pair{maxX - minX, maxY - minY};
+  };
+  const auto upright = extent(0), turned = extent(1);
+  EXPECT_GT(upright.first, 3 * upright.second);
+  EXPECT_GT(turned.second, 3 * turned.first);
 }
 
 // ---- whole items on a seal ----
@@ -294,8 +311,30 @@ TEST(LineText, OffsetYZeroPutsTheBandAtTheTop) {
   for (int y = 0; y < 400; ++y)
     for (int x = 0; x < 400; ++x)
       if (test::Pixel(image, x, y) >> 24) maxY = std::max(maxY, y);
-  EXPECT_GE(maxY, 0);
-  EXPECT_LT(maxY, 40);
+  EXPECT_GT(maxY, 20);  // the text is there ...
+  EXPECT_LT(maxY, 40);  // ... and inside the band
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// Hostile lengths cost time in proportion to the characters: a ring that
+// wraps round thousands of times and a line reaching far off the seal.
+TEST(TextItem, VeryLongRingsAndLinesRender) {
+  SealDocument ring = oneText(kTextRingTop);
+  std::string words;
+  for (int i = 0; i < 5000; ++i) words += "印";
+  ring.Text[0].szText = words;
+  const GfxBitmap ringImage = render(ring);
+  EXPECT_GT(inkedPixels(ringImage), 1000);
+  SealDocument line = oneText(kTextLine);
+  line.Text[0].OffsetY = 180;
+  line.Text[0].szText = std::string(100000, 'W') + "印" + std::string(100000, 'W');
+  const GfxBitmap lineImage = render(line);
+  EXPECT_GT(inkedPixels(lineImage), 1000);
 }
 
 }  // namespace

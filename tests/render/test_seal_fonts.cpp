@@ -40,10 +40,38 @@ int renderInk(const SealDocument& doc) {
   return ink(r);
 }
 
-TEST(SealFonts, StyleBits) {
-  EXPECT_EQ(SealFontStyle({"x", false, false, false}), 0);
-  EXPECT_EQ(SealFontStyle({"x", true, false, true}), 5);
-  EXPECT_EQ(SealFontStyle({"x", true, true, true}), 7);
+// Synthetic italic slants the glyphs: the top half of a line's ink lies
+// to the right of the bottom half.
+TEST(SealFonts, ItalicIsSynthesisedAsASlant) {
+  auto slant = [](bool italic) {
+    SealDocument doc = textSeal(kPrivateSealFaceName, kTextLine);
+    doc.Text[0].szText = "|||";  // vertical strokes only
+    doc.Text[0].Font.Italic = italic;
+    SealRenderer r;
+    EXPECT_TRUE(r.RenderSeal(doc));
+    double top = 0, topInk = 0, bottom = 0, bottomInk = 0;
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 300; ++x) {
+        const double a = test::Pixel(r.SealBitmap(), x, y) >> 24;
+        (y < 200 ? top : bottom) += a * x;  // the band 100..300 is centred on 200
+        (y < 200 ? topInk : bottomInk) += a;
+      }
+    return top / topInk - bottom / bottomInk;
+  };
+  EXPECT_NEAR(slant(false), 0, 0.5);
+  EXPECT_GT(slant(true), 2.0);
+}
+
+TEST(SealFonts, UnderlineFollowsTheRing) {
+  SealDocument plain = textSeal(kPrivateSealFaceName, kTextRingTop), underlined = plain;
+  underlined.Text[0].Font.Underline = true;
+  // The underline is drawn per character along the ring: ink below every
+  // glyph, so much more ink and still nothing near the ring's centre.
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(underlined));
+  EXPECT_GT(ink(r), renderInk(plain) + 100);
+  for (int y = 130; y < 170; ++y)
+    for (int x = 130; x < 170; ++x) ASSERT_EQ(test::Pixel(r.SealBitmap(), x, y) >> 24, 0u);
 }
 
 TEST(SealFonts, ThePrivateFileIsReadOnceAcrossRenders) {
@@ -181,12 +209,16 @@ TEST(SealFonts, UnderlineAddsAStrokeUnderTheText) {
 }
 
 TEST(SealFonts, CharactersTheFontLacksKeepTheirPlace) {
-  // U+20000 is outside the seal font; it must not split into two glyphs.
-  EXPECT_GE(renderInk(textSeal(kPrivateSealFaceName, kTextRingTop)), 0);
-  SealDocument doc = textSeal(kPrivateSealFaceName, kTextLine);
-  doc.Text[0].szText = "𠀀印";
-  SealRenderer r;
-  EXPECT_TRUE(r.RenderSeal(doc));
+  // U+20000 is outside the seal font: it takes one place (the missing
+  // glyph's), not two, so "印" sits where it sits after one other character.
+  SealDocument lacking = textSeal(kPrivateSealFaceName, kTextLine), present = lacking;
+  lacking.Text[0].szText = "𠀀印";
+  present.Text[0].szText = "\xEF\xBF\xBF印";  // U+FFFF, also missing: the same single place
+  SealRenderer a, b;
+  ASSERT_TRUE(a.RenderSeal(lacking));
+  ASSERT_TRUE(b.RenderSeal(present));
+  EXPECT_EQ(ink(a), ink(b));
+  EXPECT_GT(ink(a), 100);
 }
 
 }  // namespace
