@@ -270,15 +270,12 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out) {
   const unsigned char* pixels = cairo_image_surface_get_data(surface);
   if (!pixels || width < 1 || height < 1) return false;
 
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
+  PngWriteStructs structs(pngError, pngWarning);
   // Rows are converted into this buffer; it lives outside the setjmp frame.
   std::vector<png_byte> row(size_t(width) * 4);
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    return false;
-  }
+  if (!structs || setjmp(png_jmpbuf(structs.png()))) return false;
+  png_structp png = structs.png();
+  png_infop info = structs.info();
   png_set_write_fn(png, &out, pngWrite, pngFlush);
   png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -299,7 +296,6 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out) {
     png_write_row(png, row.data());
   }
   png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
   return true;
 }
 

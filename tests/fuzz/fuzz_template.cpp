@@ -4,8 +4,19 @@
 #include <cstdint>
 #include <string>
 
+#include <cstdlib>
+
+#include <fontconfig/fontconfig.h>
+
 #include "document/template_format.h"
 #include "render/seal_renderer.h"
+
+// Fontconfig's process-wide state is released at exit, so that leak
+// checking reports only our own leaks.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::atexit([] { FcFini(); });
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korvane::SealDocument doc = korvane::StartupSealDocument();

@@ -52,20 +52,26 @@ void writeDiff(const GfxImage& expected, const GfxImage& actual, const std::stri
                                             CompareTolerance tol) {
   const std::string path = std::string(KORVANE_TEST_SOURCE_DIR) + "/render/" + name + ".png";
   const char* update = std::getenv("KORVANE_UPDATE_REFERENCES");
-  if (update && std::string(update) == "1") {
+  const bool updating = update && std::string(update) == "1";
+  // A regenerated image still fails its case: it must be looked at before
+  // it is committed, so a regeneration never passes silently.
+  auto regenerate = [&](const std::string& why) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::string format = kImageFormatPNG;
     GfxImage& writable = const_cast<GfxImage&>(actual);
     if (!writable.SaveToFile(path, format)) return ::testing::AssertionFailure() << "cannot write " << path;
-    return ::testing::AssertionSuccess() << "reference regenerated";
-  }
+    return ::testing::AssertionFailure() << name << ": " << why << "; reference regenerated, look at " << path;
+  };
   GfxBitmap expected;
-  if (!expected.CreateFromFile(path))
-    return ::testing::AssertionFailure() << "no reference image " << path
-                                         << " (run with KORVANE_UPDATE_REFERENCES=1 to create it)";
-  if (expected.GetWidth() != actual.GetWidth() || expected.GetHeight() != actual.GetHeight())
+  if (!expected.CreateFromFile(path)) {
+    if (updating) return regenerate("no reference image");
+    return ::testing::AssertionFailure() << "no reference image " << path << " (./dev update-references makes it)";
+  }
+  if (expected.GetWidth() != actual.GetWidth() || expected.GetHeight() != actual.GetHeight()) {
+    if (updating) return regenerate("size changed");
     return ::testing::AssertionFailure() << name << ": size " << actual.GetWidth() << "x" << actual.GetHeight()
                                          << ", reference " << expected.GetWidth() << "x" << expected.GetHeight();
+  }
   int largest = 0, loose = 0, over = 0;
   for (int y = 0; y < int(actual.GetHeight()); ++y)
     for (int x = 0; x < int(actual.GetWidth()); ++x) {
@@ -78,6 +84,7 @@ void writeDiff(const GfxImage& expected, const GfxImage& actual, const std::stri
     }
   if (over == 0 && loose <= tol.loosePixels) return ::testing::AssertionSuccess();
   writeDiff(expected, actual, name);
+  if (updating) return regenerate(std::to_string(over + loose) + " pixels differed");
   return ::testing::AssertionFailure() << name << ": " << over + loose << " pixels differ (" << over
                                        << " beyond any tolerance), largest channel difference " << largest
                                        << "; see build/render-diffs/" << name << ".png";

@@ -18,10 +18,10 @@ struct CompareTolerance {
   int loosePixels = 40;   // ... in at most this many pixels
 };
 
-// Compares a rendered bitmap with tests/render/<name>.png. With
-// KORVANE_UPDATE_REFERENCES=1 in the environment the reference is written
-// instead. On failure writes build/render-diffs/<name>.png (expected |
-// difference | actual).
+// Compares a rendered bitmap with tests/render/<name>.png. On failure writes
+// build/render-diffs/<name>.png (expected | difference | actual). With
+// KORVANE_UPDATE_REFERENCES=1 in the environment a missing or differing
+// reference is rewritten, and the comparison still fails.
 ::testing::AssertionResult MatchesReference(const GfxImage& actual, const std::string& name,
                                             CompareTolerance tolerance = {});
 

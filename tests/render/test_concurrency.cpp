@@ -1,0 +1,58 @@
+// Renders on several threads at once share the font caches, the private
+// seal font and the picture cache: run under ./dev test --asan, a face
+// released on the wrong thread or without the FreeType lock shows up here.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "render/seal_fonts.h"
+#include "render/seal_renderer.h"
+#include "support/image_compare.h"
+#include "support/temp_dir.h"
+
+namespace korvane {
+namespace {
+
+TEST(Concurrency, TwoThreadsRenderWhileTheSealFontIsSwapped) {
+  SealRenderer reference;
+  ASSERT_TRUE(reference.RenderSeal(StartupSealDocument()));
+  const ARGB expected = test::Pixel(reference.SealBitmap(), 200, 110);
+
+  test::TempDir dir;
+  const auto copy = dir / "seal.ttf";
+  std::filesystem::copy_file(PrivateSealFontPath(), copy);
+  std::atomic<bool> stop{false};
+  std::atomic<int> mismatches{0};
+  auto renderLoop = [&](int variant) {
+    SealDocument doc = StartupSealDocument();
+    // One thread also uses installed families, whose faces are cached apart.
+    if (variant == 1) doc.Text[3].Font.FaceName = "DejaVu Sans";
+    SealRenderer r;
+    for (int i = 0; i < 40; ++i) {
+      if (!r.RenderSeal(doc)) mismatches++;
+    }
+  };
+  std::thread swapper([&] {
+    // Each swap drops the loaded family: its faces die on whichever thread
+    // lets go of them last.
+    while (!stop) {
+      ScopedPrivateSealFontPath other(copy.string());
+      std::this_thread::yield();
+    }
+  });
+  std::thread a(renderLoop, 0), b(renderLoop, 1);
+  a.join();
+  b.join();
+  stop = true;
+  swapper.join();
+  EXPECT_EQ(mismatches, 0);
+  // Afterwards the seal font is the program's own again and draws the same.
+  SealRenderer after;
+  ASSERT_TRUE(after.RenderSeal(StartupSealDocument()));
+  EXPECT_EQ(test::Pixel(after.SealBitmap(), 200, 110), expected);
+}
+
+}  // namespace
+}  // namespace korvane
