@@ -50,6 +50,12 @@ bool GfxTextureBrush::Create(const GfxImage& image, int32_t wrapMode) {
   if (cairo_pattern_status(pattern.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
   cairo_pattern_set_extend(pattern.get(), wrapMode == WrapModeClamp ? CAIRO_EXTEND_NONE : CAIRO_EXTEND_REPEAT);
   cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+  // Texels sit on the pixel grid: texel (0, 0) covers the pixel whose
+  // centre is world (0, 0), which the graphics' half-pixel offset puts at
+  // user (-0.5, -0.5).
+  cairo_matrix_t onGrid;
+  cairo_matrix_init_translate(&onGrid, 0.5, 0.5);
+  cairo_pattern_set_matrix(pattern.get(), &onGrid);
   m_native = std::move(pattern);
   return SetLastStatus(GfxStatus::Ok);
 }

@@ -1,0 +1,202 @@
+#include "editor/main_window.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "document/template_format.h"
+#include "document/template_store.h"
+#include "editor/accordion.h"
+#include "editor/editor_fonts.h"
+#include "editor/message_box.h"
+#include "editor/window_surface.h"
+
+namespace korvane {
+
+namespace {
+
+// Client area: the controls reach x 920 and y 709; with an 8-pixel margin
+// and a usual frame the outer size is 934 x 745.
+constexpr int kClientWidth = 928;
+constexpr int kClientHeight = 717;
+
+QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption, int x, int y, int w, int h) {
+  auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setGeometry(x, y, w, h);
+  box->hide();
+  return box;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_doc(CreateSealDocument()) {
+  setWindowTitle(QString::fromUtf8(kWindowTitle));
+  setFixedSize(kClientWidth, kClientHeight);
+  move(50, 50);
+  buildControls();
+
+  // Start-up, in order, on this thread before the window takes input.
+  StartGraphics();
+  const int top = m_text->y();
+  for (QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_ad}) box->move(box->x(), top);
+  m_currentText = m_currentFigure = m_currentFrame = 1;
+  RefreshTemplateList();
+  ApplyStartupSeal(m_doc);
+  m_preview.PreparePreview(m_previewPanel);
+  RedrawPreview();
+  startBannerRefresh();
+}
+
+MainWindow::~MainWindow() { StopGraphics(); }
+
+void MainWindow::buildControls() {
+  m_accordion = new Accordion(this);
+  m_accordion->setObjectName(QStringLiteral("Accordion_Main"));
+  m_accordion->setGeometry(28, 8, 192, 384);
+  m_accordion->setFont(AccordionFont());
+  auto items = [](std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* t : texts) list << QString::fromUtf8(t);
+    return list;
+  };
+  m_accordion->AddPage(QStringLiteral("图章规格"), items({"规格设置"}));
+  m_accordion->AddPage(QStringLiteral("图章文字"), items({"文字1", "文字2", "文字3", "文字4"}));
+  m_accordion->AddPage(QStringLiteral("图章边框"), items({"边框1", "边框2", "边框3", "边框4", "边框5", "剪辑区域"}));
+  m_accordion->AddPage(QStringLiteral("附加图形"), items({"图形1", "图形2", "图形3", "图形4"}));
+  m_accordion->AddPage(QStringLiteral("模板"), {});
+  connect(m_accordion, &Accordion::ItemClicked, this, &MainWindow::onItemClicked);
+  connect(m_accordion, &Accordion::PageChanged, this, &MainWindow::onPageChanged);
+
+  m_seal = groupBox(this, "GroupBox_Seal", "图章规格设置", 8, 397, 231, 136);
+  m_text = groupBox(this, "GroupBox_Text", "图章文字设置", 8, 397, 231, 313);
+  m_frame = groupBox(this, "GroupBox_Frame", "图章边框设置", 8, 397, 231, 231);
+  m_clip = groupBox(this, "GroupBox_Clip", "图章剪辑设置", 8, 397, 231, 160);
+  m_figure = groupBox(this, "GroupBox_Figure", "图章图形设置", 8, 397, 231, 264);
+  m_ad = groupBox(this, "GroupBox_Ad", "", 8, 397, 231, 313);
+  for (int i = 0; i < 3; ++i) {
+    m_adPictures[size_t(i)] = new QLabel(m_ad);
+    m_adPictures[size_t(i)]->setObjectName(QStringLiteral("PictureBox_Ad%1").arg(i + 1));
+    m_adPictures[size_t(i)]->setGeometry(5, 20 + 96 * i, 220, 88);
+  }
+
+  m_splitter = new QFrame(this);
+  m_splitter->setObjectName(QStringLiteral("Splitter_Main"));
+  m_splitter->setFrameShape(QFrame::VLine);
+  m_splitter->setFrameShadow(QFrame::Sunken);
+  m_splitter->setGeometry(247, 7, 1, 702);
+
+  m_previewPanel = new CanvasPanel(this);
+  m_previewPanel->setObjectName(QStringLiteral("DrawPanel_Preview"));
+  m_previewPanel->setGeometry(255, 7, 665, 665);
+
+  auto* label = new QLabel(QStringLiteral("模板名："), this);
+  label->setGeometry(392, 683, 43, 23);
+  label->setAttribute(Qt::WA_TranslucentBackground);
+  m_templateName = new QLineEdit(this);
+  m_templateName->setObjectName(QStringLiteral("EditBox_Template_Name"));
+  m_templateName->setGeometry(440, 683, 100, 23);
+  m_saveTemplate = new QPushButton(QStringLiteral("添加为模板"), this);
+  m_saveTemplate->setObjectName(QStringLiteral("Button_SaveTemplate"));
+  m_saveTemplate->setGeometry(544, 678, 136, 31);
+  connect(m_saveTemplate, &QPushButton::clicked, this, &MainWindow::onSaveTemplate);
+  m_savePicture = new QPushButton(QStringLiteral("保存到图片"), this);
+  m_savePicture->setObjectName(QStringLiteral("Button_SavePicture"));
+  m_savePicture->setGeometry(784, 678, 136, 31);
+  connect(m_savePicture, &QPushButton::clicked, this, &MainWindow::onSavePicture);
+}
+
+void MainWindow::RedrawPreview() { m_preview.RedrawPreview(m_doc); }
+
+void MainWindow::hidePanels() {
+  for (QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_text}) box->hide();
+}
+
+// Item selection: the panel of the clicked item's kind. The panels' own
+// controls are filled here as they arrive; the indexes are -1 while a
+// panel is filled, so that filling never writes back into the model.
+void MainWindow::onItemClicked(int page, int item) {
+  hidePanels();
+  m_ad->hide();
+  switch (page) {
+    case kPageSeal: m_seal->show(); break;
+    case kPageText:
+      m_text->show();
+      m_currentText = -1;
+      m_currentText = item + 1;
+      break;
+    case kPageFrame:
+      if (item == 5) {
+        m_clip->show();
+      } else {
+        m_frame->show();
+        m_currentFrame = -1;
+        m_currentFrame = item + 1;
+      }
+      break;
+    case kPageFigure:
+      m_figure->show();
+      m_currentFigure = -1;
+      m_currentFigure = item + 1;
+      break;
+    case kPageTemplate: loadTemplateItem(item); break;
+    default: break;
+  }
+}
+
+void MainWindow::onPageChanged(int) {
+  hidePanels();
+  if (bannerSlotOneHasPicture()) m_ad->show();
+}
+
+void MainWindow::loadTemplateItem(int item) {
+  if (bannerSlotOneHasPicture()) m_ad->show();
+  // A missing or unreadable file changes nothing; the preview is redrawn.
+  LoadTemplateNamed(m_doc, m_accordion->ItemText(kPageTemplate, item).toStdString());
+  RedrawPreview();
+}
+
+bool MainWindow::LoadTemplateFile(const std::string& path) {
+  const bool read = ReadTemplateFile(m_doc, path);
+  RedrawPreview();
+  return read;
+}
+
+void MainWindow::RefreshTemplateList() {
+  const int n = m_accordion->ItemCount(kPageTemplate);
+  for (int i = 0; i < n; ++i) m_accordion->RemoveItem(kPageTemplate, 0);
+  for (const std::string& name : ListTemplateNames())
+    m_accordion->AppendItem(kPageTemplate, QString::fromStdString(name));
+}
+
+void MainWindow::onSaveTemplate() {
+  startBannerRefresh();
+  const std::string name = m_templateName->text().toStdString();
+  if (name.empty()) {
+    ShowMessage("模板名称不能为空！", MessageIcon::Error);
+    return;
+  }
+  for (int i = 0; i < m_accordion->ItemCount(kPageTemplate); ++i) {
+    if (m_accordion->ItemText(kPageTemplate, i).toStdString() != name) continue;
+    const MessageAnswer answer = ShowMessage(
+        "当前模板名称已经存在，是否覆盖？\r\n\r\n* 点击 是 ，将会覆盖原来的模板；\r\n* 点击 否 ，取消添加；",
+        MessageIcon::Question, true);
+    if (answer != MessageAnswer::Yes) return;
+    break;
+  }
+  // A name that would reach outside the folder is refused like a failed
+  // write: nothing is written.
+  if (SaveTemplateNamed(m_doc, name))
+    ShowMessage("添加模板成功！", MessageIcon::Information);
+  else
+    ShowMessage("添加模板失败！\r\n* 请检查模板名称是否已存在。", MessageIcon::Error);
+  RefreshTemplateList();
+}
+
+// PNG export arrives with the property panels; until then the button does
+// nothing but start the banner refresh, as every save does.
+void MainWindow::onSavePicture() { startBannerRefresh(); }
+
+}  // namespace korvane

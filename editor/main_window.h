@@ -1,0 +1,88 @@
+// The main window: the accordion of seal items, the property panels below
+// it (one visible at a time), the preview on the right, and the row with
+// the template name, the template button and the save-picture button.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "document/seal_document.h"
+#include "editor/seal_preview.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QFrame;
+
+namespace korvane {
+
+class Accordion;
+class CanvasPanel;
+
+// Accordion pages, from 0.
+enum AccordionPage : int { kPageSeal = 0, kPageText = 1, kPageFrame = 2, kPageFigure = 3, kPageTemplate = 4 };
+
+inline constexpr const char kWindowTitle[] = "Korvane 1.0    By:Tolvane";
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the window and runs the start-up steps: the drawing layer, the
+  // template list, the start-up seal and the first preview, all before
+  // the window takes input.
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  SealDocument& Document() { return m_doc; }
+  SealPreview& Preview() { return m_preview; }
+
+  // The one redraw entry every change of the model ends with.
+  void RedrawPreview();
+
+  // Reads a template file over the current seal, as a click on the template
+  // page reads one, and redraws. False when it could not be read.
+  bool LoadTemplateFile(const std::string& path);
+
+  // Rebuilds the "模板" page from the template folder.
+  void RefreshTemplateList();
+
+  int CurrentText() const { return m_currentText; }
+  int CurrentFrame() const { return m_currentFrame; }
+  int CurrentFigure() const { return m_currentFigure; }
+
+ private:
+  void buildControls();
+  void onItemClicked(int page, int item);
+  void onPageChanged(int page);
+  void onSaveTemplate();
+  void onSavePicture();
+  void hidePanels();
+  void loadTemplateItem(int item);
+  // Hooks for what later parts of the editor bring: the banners, and PNG
+  // export.
+  void startBannerRefresh() {}
+  bool bannerSlotOneHasPicture() const { return false; }
+
+  SealDocument m_doc;
+  SealPreview m_preview;
+  int m_currentText = 1, m_currentFrame = 1, m_currentFigure = 1;
+
+  Accordion* m_accordion = nullptr;
+  QGroupBox* m_seal = nullptr;
+  QGroupBox* m_text = nullptr;
+  QGroupBox* m_frame = nullptr;
+  QGroupBox* m_clip = nullptr;
+  QGroupBox* m_figure = nullptr;
+  QGroupBox* m_ad = nullptr;
+  std::array<QLabel*, 3> m_adPictures{};
+  QFrame* m_splitter = nullptr;
+  CanvasPanel* m_previewPanel = nullptr;
+  QLineEdit* m_templateName = nullptr;
+  QPushButton* m_saveTemplate = nullptr;
+  QPushButton* m_savePicture = nullptr;
+};
+
+}  // namespace korvane

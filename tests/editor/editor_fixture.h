@@ -1,0 +1,77 @@
+// A main window on a template folder of its own, with message boxes
+// answered by the test and recorded.
+#pragma once
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTest>
+#include <deque>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "document/template_store.h"
+#include "editor/accordion.h"
+#include "editor/main_window.h"
+#include "editor/message_box.h"
+#include "support/temp_dir.h"
+
+namespace korvane::test {
+
+struct Message {
+  std::string text;
+  MessageIcon icon;
+  bool yesNo;
+};
+
+class EditorTest : public ::testing::Test {
+ protected:
+  EditorTest()
+      : m_folder((m_dir / "图章模板").string()),
+        m_messages([this](const std::string& text, MessageIcon icon, bool yesNo) {
+          messages.push_back({text, icon, yesNo});
+          if (answers.empty()) return yesNo ? MessageAnswer::No : MessageAnswer::Ok;
+          const MessageAnswer a = answers.front();
+          answers.pop_front();
+          return a;
+        }) {}
+
+  MainWindow& window() {
+    if (!m_window) m_window = std::make_unique<MainWindow>();
+    return *m_window;
+  }
+  template <typename T>
+  T* find(const char* name) {
+    return window().findChild<T*>(QString::fromLatin1(name));
+  }
+  Accordion* accordion() { return find<Accordion>("Accordion_Main"); }
+  std::filesystem::path folder() const { return m_dir / "图章模板"; }
+
+  // Clicks an item as a user does: the mouse on the item's row.
+  void clickItem(int page, int item) {
+    accordion()->setCurrentIndex(page);
+    QListWidget* list = accordion()->PageList(page);
+    ASSERT_NE(list, nullptr);
+    ASSERT_LT(item, list->count());
+    window().show();
+    QApplication::processEvents();
+    const QRect rect = list->visualItemRect(list->item(item));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  }
+
+  void saveTemplateAs(const QString& name) {
+    auto* edit = find<QLineEdit>("EditBox_Template_Name");
+    edit->setText(name);
+    QTest::mouseClick(find<QPushButton>("Button_SaveTemplate"), Qt::LeftButton);
+  }
+
+  TempDir m_dir;
+  ScopedTemplateFolder m_folder;
+  std::vector<Message> messages;
+  std::deque<MessageAnswer> answers;
+
+ private:
+  ScopedMessageHandler m_messages;
+  std::unique_ptr<MainWindow> m_window;
+};
+
+}  // namespace korvane::test
