@@ -6,7 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "base/file_io.h"
+#include "dialogs/common_dialogs.h"
 #include "document/template_format.h"
+#include "drawing/encoders.h"
 #include "document/template_store.h"
 #include "editor/accordion.h"
 #include "editor/editor_fonts.h"
@@ -42,7 +45,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_doc(CreateSealDocum
   StartGraphics();
   const int top = m_text->y();
   for (QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_ad}) box->move(box->x(), top);
-  m_currentText = m_currentFigure = m_currentFrame = 1;
+  m_panels->ResetIndexes();
   RefreshTemplateList();
   ApplyStartupSeal(m_doc);
   m_preview.PreparePreview(m_previewPanel);
@@ -76,6 +79,7 @@ void MainWindow::buildControls() {
   m_clip = groupBox(this, "GroupBox_Clip", "图章剪辑设置", 8, 397, 231, 160);
   m_figure = groupBox(this, "GroupBox_Figure", "图章图形设置", 8, 397, 231, 264);
   m_ad = groupBox(this, "GroupBox_Ad", "", 8, 397, 231, 313);
+  m_panels = new PropertyPanels(*this, m_seal, m_text, m_frame, m_clip, m_figure);
   for (int i = 0; i < 3; ++i) {
     m_adPictures[size_t(i)] = new QLabel(m_ad);
     m_adPictures[size_t(i)]->setObjectName(QStringLiteral("PictureBox_Ad%1").arg(i + 1));
@@ -114,32 +118,34 @@ void MainWindow::hidePanels() {
   for (QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_text}) box->hide();
 }
 
-// Item selection: the panel of the clicked item's kind. The panels' own
-// controls are filled here as they arrive; the indexes are -1 while a
-// panel is filled, so that filling never writes back into the model.
+// Item selection: the panel of the clicked item's kind, filled from the
+// model (the panel's index is -1 while it is filled).
 void MainWindow::onItemClicked(int page, int item) {
   hidePanels();
   m_ad->hide();
   switch (page) {
-    case kPageSeal: m_seal->show(); break;
+    case kPageSeal:
+      m_seal->show();
+      m_panels->FillSeal();
+      break;
     case kPageText:
+      if (item < 0 || item >= kTextCount) break;
       m_text->show();
-      m_currentText = -1;
-      m_currentText = item + 1;
+      m_panels->FillText(item);
       break;
     case kPageFrame:
       if (item == 5) {
         m_clip->show();
-      } else {
+        m_panels->FillClip();
+      } else if (item >= 0 && item < kFrameCount) {
         m_frame->show();
-        m_currentFrame = -1;
-        m_currentFrame = item + 1;
+        m_panels->FillFrame(item);
       }
       break;
     case kPageFigure:
+      if (item < 0 || item >= kFigureCount) break;
       m_figure->show();
-      m_currentFigure = -1;
-      m_currentFigure = item + 1;
+      m_panels->FillFigure(item);
       break;
     case kPageTemplate: loadTemplateItem(item); break;
     default: break;
@@ -195,8 +201,26 @@ void MainWindow::onSaveTemplate() {
   RefreshTemplateList();
 }
 
-// PNG export arrives with the property panels; until then the button does
-// nothing but start the banner refresh, as every save does.
-void MainWindow::onSavePicture() { startBannerRefresh(); }
+// PNG export: the bitmap the last render left, exactly; nothing is drawn
+// again. A refused render left the previous bitmap, which is what is saved.
+void MainWindow::onSavePicture() {
+  startBannerRefresh();
+  SaveFileRequest request;
+  request.title = "保存图片";
+  request.initialName = "新图章";
+  request.filter = "图片文件(*.png)|*.png";
+  request.initialFolder = ProgramFolder();
+  request.defaultExt = "png";
+  request.overwritePrompt = true;
+  request.pathMustExist = true;
+  const std::string path = CommonDialogs().PickSaveFile(request);
+  if (path.empty()) return;
+  std::string format = kImageFormatPNG;
+  // Written atomically: a failed export never costs the file it replaces.
+  if (m_preview.Renderer().SealBitmap().SaveToFile(path, format))
+    ShowMessage("保存图片成功！", MessageIcon::Information);
+  else
+    ShowMessage("保存图片失败！\r\n* 请检查图片是否被其他程序打开。", MessageIcon::Error);
+}
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "document/seal_document.h"
+#include "editor/property_panels.h"
 #include "editor/seal_preview.h"
 
 class QGroupBox;
@@ -26,7 +27,7 @@ enum AccordionPage : int { kPageSeal = 0, kPageText = 1, kPageFrame = 2, kPageFi
 
 inline constexpr const char kWindowTitle[] = "Korvane 1.0    By:Tolvane";
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public PanelHost {
   Q_OBJECT
 
  public:
@@ -36,11 +37,12 @@ class MainWindow : public QWidget {
   explicit MainWindow(QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  SealDocument& Document() { return m_doc; }
+  SealDocument& Document() override { return m_doc; }
   SealPreview& Preview() { return m_preview; }
+  const GfxTextureBrush& CheckerBrush() override { return m_preview.CheckerBrush(); }
 
   // The one redraw entry every change of the model ends with.
-  void RedrawPreview();
+  void RedrawPreview() override;
 
   // Reads a template file over the current seal, as a click on the template
   // page reads one, and redraws. False when it could not be read.
@@ -49,9 +51,9 @@ class MainWindow : public QWidget {
   // Rebuilds the "模板" page from the template folder.
   void RefreshTemplateList();
 
-  int CurrentText() const { return m_currentText; }
-  int CurrentFrame() const { return m_currentFrame; }
-  int CurrentFigure() const { return m_currentFigure; }
+  int CurrentText() const { return m_panels->CurrentText(); }
+  int CurrentFrame() const { return m_panels->CurrentFrame(); }
+  int CurrentFigure() const { return m_panels->CurrentFigure(); }
 
  private:
   void buildControls();
@@ -61,14 +63,14 @@ class MainWindow : public QWidget {
   void onSavePicture();
   void hidePanels();
   void loadTemplateItem(int item);
-  // Hooks for what later parts of the editor bring: the banners, and PNG
-  // export.
+  // Hooks for the banners, which arrive with web access: refreshed at start
+  // and by both save buttons; the banner box shows while slot 1 has one.
   void startBannerRefresh() {}
   bool bannerSlotOneHasPicture() const { return false; }
 
   SealDocument m_doc;
   SealPreview m_preview;
-  int m_currentText = 1, m_currentFrame = 1, m_currentFigure = 1;
+  PropertyPanels* m_panels = nullptr;
 
   Accordion* m_accordion = nullptr;
   QGroupBox* m_seal = nullptr;

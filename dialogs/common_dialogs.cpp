@@ -1,0 +1,160 @@
+#include "dialogs/common_dialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace korvane {
+
+namespace {
+
+DialogAnswers& answers() {
+  static DialogAnswers a;
+  return a;
+}
+
+QString qs(const std::string& s) { return QString::fromUtf8(s.c_str(), qsizetype(s.size())); }
+std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
+
+void prepare(QFileDialog& dialog, const std::string& title, const std::string& filter,
+             const std::string& initialFolder, const std::string& initialName) {
+  if (!title.empty()) dialog.setWindowTitle(qs(title));
+  dialog.setNameFilters(qs(QtNameFilters(filter)).split(QStringLiteral(";;"), Qt::SkipEmptyParts));
+  if (!initialFolder.empty()) dialog.setDirectory(qs(initialFolder));
+  if (!initialName.empty()) dialog.selectFile(qs(initialName));
+  dialog.setWindowModality(Qt::ApplicationModal);
+}
+
+// The path the dialog ends with, or nullopt when it was cancelled.
+std::optional<std::string> run(QFileDialog& dialog) {
+  if (answers().file) return answers().file(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ss(dialog.selectedFiles().front());
+}
+
+bool confirmOverwrite(const std::string& path) {
+  if (answers().confirmOverwrite) return answers().confirmOverwrite(path);
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(QStringLiteral("确认另存为"));
+  box.setIcon(QMessageBox::Warning);
+  box.setText(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(qs(path)).fileName()));
+  QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+  box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+}  // namespace
+
+std::string QtNameFilters(const std::string& filter) {
+  std::string out;
+  size_t at = 0;
+  while (at < filter.size()) {
+    const size_t bar = filter.find('|', at);
+    const std::string description = filter.substr(at, bar == std::string::npos ? std::string::npos : bar - at);
+    std::string patterns;
+    if (bar != std::string::npos) {
+      const size_t next = filter.find('|', bar + 1);
+      patterns = filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+      at = next == std::string::npos ? filter.size() : next + 1;
+    } else {
+      at = filter.size();
+    }
+    for (char& c : patterns)
+      if (c == ';') c = ' ';
+    if (!out.empty()) out += ";;";
+    out += description + " (" + patterns + ")";
+  }
+  return out;
+}
+
+std::string CommonDialogs::PickOpenFile(const OpenFileRequest& r) {
+  QFileDialog dialog(QApplication::activeWindow());
+  prepare(dialog, r.title, r.filter, r.initialFolder, r.initialName);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(r.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!r.defaultExt.empty()) dialog.setDefaultSuffix(qs(r.defaultExt));
+  return run(dialog).value_or(std::string());
+}
+
+std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r) {
+  QFileDialog dialog(QApplication::activeWindow());
+  prepare(dialog, r.title, r.filter, r.initialFolder, r.initialName);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The question is asked below, once the extension is in place.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  std::optional<std::string> path = run(dialog);
+  if (!path || path->empty()) return {};
+  const QFileInfo info(qs(*path));
+  if (!r.defaultExt.empty() && info.suffix().isEmpty()) *path += "." + r.defaultExt;
+  if (r.pathMustExist && !QFileInfo(qs(*path)).absoluteDir().exists()) return {};
+  if (r.overwritePrompt && QFileInfo::exists(qs(*path)) && !confirmOverwrite(*path)) return {};
+  return *path;
+}
+
+std::string CommonDialogs::PickOpenFiles(bool, const std::string& title, const std::string& filter,
+                                         const std::string& initialFolder) {
+  QFileDialog dialog(QApplication::activeWindow());
+  prepare(dialog, title, filter, initialFolder, {});
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (answers().file) return answers().file(dialog).value_or(std::string());
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return ss(dialog.selectedFiles().join(QStringLiteral("\r\n")));
+}
+
+FontChoice CommonDialogs::PickFont(const FontRequest& r, bool* chosen) {
+  FontChoice result;
+  QFont initial(qs(r.faceName));
+  if (r.size > 0) initial.setPointSize(r.size);
+  initial.setWeight(r.bold ? QFont::Bold : QFont::Normal);
+  initial.setItalic(r.italic);
+  initial.setStrikeOut(r.strikeout);
+  initial.setUnderline(r.underline);
+  std::optional<QFont> font;
+  if (answers().font) {
+    font = answers().font(initial);
+  } else {
+    bool ok = false;
+    const QFont picked = QFontDialog::getFont(&ok, initial, QApplication::activeWindow());
+    if (ok) font = picked;
+  }
+  if (chosen) *chosen = font.has_value();
+  if (!font) return result;
+  result.faceName = ss(font->family());
+  // Whole points, truncated: 10.5 points is 10.
+  result.size = int32_t(font->pointSizeF());
+  result.bold = font->weight() == QFont::Bold;  // exactly 700
+  result.italic = font->italic();
+  result.strikeout = font->strikeOut();
+  result.underline = font->underline();
+  return result;
+}
+
+bool PickColor(uint32_t* colour) {
+  // Opens at black; the custom colours start as the same grey every time.
+  const QColor black(0, 0, 0);
+  std::optional<QColor> picked;
+  if (answers().colour) {
+    picked = answers().colour(black);
+  } else {
+    for (int i = 0; i < QColorDialog::customCount(); ++i) QColorDialog::setCustomColor(i, QColor(0x20, 0x20, 0x20));
+    const QColor c = QColorDialog::getColor(black, QApplication::activeWindow());
+    if (c.isValid()) picked = c;
+  }
+  if (!picked || !picked->isValid()) return false;
+  if (colour) *colour = uint32_t(picked->red()) | (uint32_t(picked->green()) << 8) | (uint32_t(picked->blue()) << 16);
+  return true;
+}
+
+ScopedDialogAnswers::ScopedDialogAnswers(DialogAnswers a) : m_previous(std::move(answers())) {
+  answers() = std::move(a);
+}
+
+ScopedDialogAnswers::~ScopedDialogAnswers() { answers() = std::move(m_previous); }
+
+}  // namespace korvane
