@@ -101,6 +101,7 @@ CanvasPanel* PropertyPanels::swatch(QGroupBox* box, const char* name, int x, int
   s->setObjectName(QString::fromLatin1(name));
   s->setGeometry(x, y, w, h);
   s->setCursor(Qt::PointingHandCursor);
+  s->SetFramed(true);
   // The colour picker: the edit box's handler stores the choice.
   connect(s, &CanvasPanel::MousePressed, this, [this, s, colourBox] {
     uint32_t colour = 0;

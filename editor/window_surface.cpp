@@ -13,9 +13,12 @@ void CanvasPanel::SetPicture(const QImage& picture) {
 }
 
 void CanvasPanel::paintEvent(QPaintEvent*) {
-  if (m_picture.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(0, 0, m_picture);
+  if (!m_picture.isNull()) painter.drawImage(0, 0, m_picture);
+  if (m_framed) {
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
 }
 
 void CanvasPanel::mousePressEvent(QMouseEvent* event) {

@@ -20,6 +20,8 @@ class CanvasPanel : public QWidget {
   // a copy, so the canvas must outlive it or be replaced first.
   void SetPicture(const QImage& picture);
   const QImage& Picture() const { return m_picture; }
+  // A thin frame around the picture, so that a white swatch still shows.
+  void SetFramed(bool framed) { m_framed = framed; }
 
  signals:
   void MousePressed();
@@ -30,6 +32,7 @@ class CanvasPanel : public QWidget {
 
  private:
   QImage m_picture;
+  bool m_framed = false;
 };
 
 // The canvas's pixels as an image, sharing their memory.
