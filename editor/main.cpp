@@ -66,7 +66,10 @@ int main(int argc, char** argv) {
   if (!family.isEmpty()) font.setFamilies({family});
   QApplication::setFont(font);
 
-  korvane::MainWindow window;
+  std::string complaint;
+  const korvane::BannerAddressList banners = korvane::BannerAddresses(&complaint);
+  if (!complaint.empty()) std::fprintf(stderr, "korvane: %s\n", complaint.c_str());
+  korvane::MainWindow window(banners);
   if (!templatePath.empty()) {
     errno = 0;
     korvane::ByteArray probe;

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 
 #include "base/file_io.h"
@@ -35,7 +36,8 @@ QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption, int 
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_doc(CreateSealDocument()) {
+MainWindow::MainWindow(const BannerAddressList& bannerAddresses, QWidget* parent)
+    : QWidget(parent), m_doc(CreateSealDocument()), m_bannerAddresses(bannerAddresses) {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setFixedSize(kClientWidth, kClientHeight);
   move(50, 50);
@@ -53,7 +55,67 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_doc(CreateSealDocum
   startBannerRefresh();
 }
 
-MainWindow::~MainWindow() { StopGraphics(); }
+MainWindow::~MainWindow() {
+  // Downloads still running are cut short; none outlives the window.
+  m_closing = true;
+  for (BannerWorker& w : m_bannerWorkers)
+    if (w.thread.joinable()) w.thread.join();
+  StopGraphics();
+}
+
+void MainWindow::startBannerRefresh() {
+  // Workers that have ended are let go; several may run at once, and the
+  // last write to a slot wins.
+  std::erase_if(m_bannerWorkers, [](BannerWorker& w) {
+    if (!w.done->load()) return false;
+    w.thread.join();
+    return true;
+  });
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([this, done, addresses = m_bannerAddresses] {
+    for (int slot = 0; slot < kBannerSlotCount && !m_closing; ++slot) {
+      const std::string& url = addresses[size_t(slot)];
+      ByteArray bytes = url.empty() ? ByteArray() : FetchBanner(url, &m_closing);
+      if (m_closing) break;
+      QMetaObject::invokeMethod(
+          this, [this, slot, bytes = std::move(bytes)] { setBannerSlot(slot, bytes); }, Qt::QueuedConnection);
+    }
+    done->store(true);
+  });
+  m_bannerWorkers.push_back({std::move(thread), std::move(done)});
+}
+
+bool MainWindow::BannerDownloadsRunning() const {
+  for (const BannerWorker& w : m_bannerWorkers)
+    if (!w.done->load()) return true;
+  return false;
+}
+
+bool MainWindow::anyPanelVisible() const {
+  for (const QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_text})
+    if (box->isVisibleTo(this)) return true;
+  return false;
+}
+
+void MainWindow::setBannerSlot(int slot, const ByteArray& bytes) {
+  m_bannerBytes[size_t(slot)] = bytes;
+  QLabel* box = m_adPictures[size_t(slot)];
+  // Decoded by the drawing layer's own readers; a body that is no picture
+  // shows nothing, though the slot still holds it.
+  GfxBitmap picture;
+  if (!bytes.empty() && picture.CreateFromBytes(bytes)) {
+    cairo_surface_t* s = picture.GetNative();
+    cairo_surface_flush(s);
+    const QImage image(cairo_image_surface_get_data(s), cairo_image_surface_get_width(s),
+                       cairo_image_surface_get_height(s), cairo_image_surface_get_stride(s),
+                       QImage::Format_ARGB32_Premultiplied);
+    box->setPixmap(QPixmap::fromImage(image.copy()));
+  } else {
+    box->clear();
+  }
+  // The banner box shows while no panel is open and slot 1 holds a picture.
+  if (slot == 0) m_ad->setVisible(bannerSlotOneHasPicture() && !anyPanelVisible());
+}
 
 void MainWindow::buildControls() {
   m_accordion = new Accordion(this);

@@ -5,11 +5,16 @@
 
 #include <QWidget>
 #include <array>
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "document/seal_document.h"
 #include "editor/property_panels.h"
 #include "editor/seal_preview.h"
+#include "web/banners.h"
 
 class QGroupBox;
 class QLabel;
@@ -33,8 +38,9 @@ class MainWindow : public QWidget, public PanelHost {
  public:
   // Builds the window and runs the start-up steps: the drawing layer, the
   // template list, the start-up seal and the first preview, all before
-  // the window takes input.
-  explicit MainWindow(QWidget* parent = nullptr);
+  // the window takes input; then the banner downloads start. An empty
+  // banner address leaves its slot empty without a request.
+  explicit MainWindow(const BannerAddressList& bannerAddresses = BannerAddressList{}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   SealDocument& Document() override { return m_doc; }
@@ -51,6 +57,11 @@ class MainWindow : public QWidget, public PanelHost {
   // Rebuilds the "模板" page from the template folder.
   void RefreshTemplateList();
 
+  // A banner slot's bytes (empty: no picture), from 0.
+  const ByteArray& BannerSlot(int slot) const { return m_bannerBytes[size_t(slot)]; }
+  // Waits until every banner download started so far has ended (tests).
+  bool BannerDownloadsRunning() const;
+
   int CurrentText() const { return m_panels->CurrentText(); }
   int CurrentFrame() const { return m_panels->CurrentFrame(); }
   int CurrentFigure() const { return m_panels->CurrentFigure(); }
@@ -63,10 +74,12 @@ class MainWindow : public QWidget, public PanelHost {
   void onSavePicture();
   void hidePanels();
   void loadTemplateItem(int item);
-  // Hooks for the banners, which arrive with web access: refreshed at start
-  // and by both save buttons; the banner box shows while slot 1 has one.
-  void startBannerRefresh() {}
-  bool bannerSlotOneHasPicture() const { return false; }
+  // The banners: downloaded on worker threads at start and by both save
+  // buttons; the bytes come back to this thread through queued calls.
+  void startBannerRefresh();
+  void setBannerSlot(int slot, const ByteArray& bytes);
+  bool bannerSlotOneHasPicture() const { return !m_bannerBytes[0].empty(); }
+  bool anyPanelVisible() const;
 
   SealDocument m_doc;
   SealPreview m_preview;
@@ -85,6 +98,15 @@ class MainWindow : public QWidget, public PanelHost {
   QLineEdit* m_templateName = nullptr;
   QPushButton* m_saveTemplate = nullptr;
   QPushButton* m_savePicture = nullptr;
+
+  struct BannerWorker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  BannerAddressList m_bannerAddresses;
+  std::array<ByteArray, kBannerSlotCount> m_bannerBytes;
+  std::vector<BannerWorker> m_bannerWorkers;
+  std::atomic<bool> m_closing{false};
 };
 
 }  // namespace korvane

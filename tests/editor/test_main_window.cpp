@@ -12,6 +12,7 @@
 #include "editor/window_surface.h"
 #include "render/seal_cases.h"
 #include "support/image_compare.h"
+#include "support/loopback_server.h"
 
 namespace korvane {
 namespace {
@@ -303,7 +304,11 @@ struct ProgramRun {
 };
 
 ProgramRun runKorvane(const std::string& args, const std::string& env = "QT_QPA_PLATFORM=offscreen") {
-  const std::string cmd = "env " + env + " timeout 5 " + std::string(KORVANE_EXE) + " " + args + " 2>&1";
+  // The banners are asked for where nothing listens: no test leaves the
+  // machine.
+  const std::string nowhere = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/b.png";
+  const std::string cmd = "env KORVANE_BANNER_URLS='" + nowhere + " " + nowhere + " " + nowhere + "' " + env +
+                          " timeout 5 " + std::string(KORVANE_EXE) + " " + args + " 2>&1";
   ProgramRun r{-1, {}};
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
