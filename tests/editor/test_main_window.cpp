@@ -303,12 +303,16 @@ struct ProgramRun {
   std::string output;
 };
 
-ProgramRun runKorvane(const std::string& args, const std::string& env = "QT_QPA_PLATFORM=offscreen") {
+// env's options (unsets) come before its assignments, and a wrapper such
+// as a time limit before the program.
+ProgramRun runKorvane(const std::string& args, const std::string& unsets = "",
+                      const std::string& assignments = "QT_QPA_PLATFORM=offscreen", const std::string& wrapper = "") {
   // The banners are asked for where nothing listens: no test leaves the
   // machine.
   const std::string nowhere = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/b.png";
-  const std::string cmd = "env KORVANE_BANNER_URLS='" + nowhere + " " + nowhere + " " + nowhere + "' " + env +
-                          " timeout 5 " + std::string(KORVANE_EXE) + " " + args + " 2>&1";
+  const std::string cmd = "env " + unsets + " KORVANE_BANNER_URLS='" + nowhere + " " + nowhere + " " + nowhere +
+                          "' " + assignments + " " + wrapper + " timeout 5 " + std::string(KORVANE_EXE) + " " + args +
+                          " 2>&1";
   ProgramRun r{-1, {}};
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -329,7 +333,7 @@ TEST(KorvaneProgram, HelpAndUsageErrors) {
 }
 
 TEST(KorvaneProgram, WithoutADisplayItSaysSoInOneLine) {
-  const ProgramRun r = runKorvane("", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+  const ProgramRun r = runKorvane("", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("korvane-render"), std::string::npos) << r.output;
   EXPECT_EQ(r.output.find('\n'), r.output.size() - 1) << r.output;
@@ -337,7 +341,8 @@ TEST(KorvaneProgram, WithoutADisplayItSaysSoInOneLine) {
 
 TEST(KorvaneProgram, AnUnreadableTemplateLeavesTheStartupSealWithOneLine) {
   // The editor stays open on the start-up seal; the time limit closes it.
-  const ProgramRun r = runKorvane("/nonexistent/x.qsx_tzl", "QT_QPA_PLATFORM=offscreen timeout -s TERM 1");
+  const ProgramRun r =
+      runKorvane("/nonexistent/x.qsx_tzl", "", "QT_QPA_PLATFORM=offscreen", "timeout -s TERM 1");
   EXPECT_NE(r.output.find("korvane: cannot read '/nonexistent/x.qsx_tzl'"), std::string::npos) << r.output;
   // One line of ours (Qt may add its own about the environment).
   size_t ours = 0;
