@@ -11,9 +11,17 @@ namespace korvane {
 
 bool GfxGraphics::FromImage(GfxImage& image) {
   if (!image.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
-  CairoPtr cr(cairo_create(image.GetNative()));
+  return FromSurface(image.GetNative(), image.GetWidth(), image.GetHeight());
+}
+
+bool GfxGraphics::FromSurface(cairo_surface_t* surface, double width, double height) {
+  if (!surface || !(width > 0) || !(height > 0)) return SetLastStatus(GfxStatus::InvalidParameter);
+  CairoPtr cr(cairo_create(surface));
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
   m_native = std::move(cr);
+  m_targetWidth = width;
+  m_targetHeight = height;
+  m_deviceScale = 1;
   cairo_matrix_init_identity(&m_world);
   m_smoothing = SmoothingModeDefault;
   m_compositing = CompositingQualityDefault;
@@ -57,12 +65,22 @@ void GfxGraphics::ApplyAntialias() const {
   cairo_set_antialias(m_native.get(), smooth ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
 }
 
-// GDI+ puts pixel centres on integers; cairo on .5.
+// GDI+ puts pixel centres on integers; cairo on .5. Under a device scale
+// the half pixel is a world one: world pixel x spans s(x - 0.5)..s(x + 0.5).
 void GfxGraphics::ApplyTransform() const {
-  cairo_matrix_t offset, m;
+  cairo_matrix_t offset, scaled, m, withOffset;
   cairo_matrix_init_translate(&offset, 0.5, 0.5);
-  cairo_matrix_multiply(&m, &m_world, &offset);
+  cairo_matrix_init_scale(&scaled, m_deviceScale, m_deviceScale);
+  cairo_matrix_multiply(&withOffset, &m_world, &offset);
+  cairo_matrix_multiply(&m, &withOffset, &scaled);
   cairo_set_matrix(m_native.get(), &m);
+}
+
+bool GfxGraphics::SetDeviceScale(double scale) {
+  if (!m_native || !(scale > 0) || !std::isfinite(scale)) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_deviceScale = scale;
+  ApplyTransform();
+  return SetLastStatus(GfxStatus::Ok);
 }
 
 bool GfxGraphics::SetWorldTransform(const GfxMatrix& matrix) {
@@ -221,10 +239,8 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
   } else {
     // A clip is never dropped for being out of range: what it covers of
     // the surface is kept exactly, the rest of it is cut away.
-    cairo_surface_t* surface = cairo_get_target(cr);
     const double margin = 16;
-    const DeviceBox box{-margin, -margin, cairo_image_surface_get_width(surface) + margin,
-                        cairo_image_surface_get_height(surface) + margin};
+    const DeviceBox box{-margin, -margin, m_targetWidth + margin, m_targetHeight + margin};
     const PathData bounded = BoundPathToBox(cr, *path.GetNative(), box);
     cairo_save(cr);
     cairo_identity_matrix(cr);
@@ -236,12 +252,7 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
     // surface and the path) + the path, filled even-odd.
     double x1, y1, x2, y2;
     cairo_path_extents(cr, &x1, &y1, &x2, &y2);
-    cairo_surface_t* target = cairo_get_target(cr);
-    double corners[4][2] = {{0, 0},
-                            {double(cairo_image_surface_get_width(target)), 0},
-                            {0, double(cairo_image_surface_get_height(target))},
-                            {double(cairo_image_surface_get_width(target)),
-                             double(cairo_image_surface_get_height(target))}};
+    double corners[4][2] = {{0, 0}, {m_targetWidth, 0}, {0, m_targetHeight}, {m_targetWidth, m_targetHeight}};
     for (auto& c : corners) {
       cairo_device_to_user(cr, &c[0], &c[1]);
       x1 = std::min(x1, c[0]), y1 = std::min(y1, c[1]), x2 = std::max(x2, c[0]), y2 = std::max(y2, c[1]);
@@ -294,14 +305,18 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
   cairo_save(cr);
   // Images sit on the pixel grid itself: their pixel edges fall on integer
   // coordinates, so no half-pixel offset here.
-  cairo_set_matrix(cr, &m_world);
+  cairo_matrix_t onGrid, scaled;
+  cairo_matrix_init_scale(&scaled, m_deviceScale, m_deviceScale);
+  cairo_matrix_multiply(&onGrid, &m_world, &scaled);
+  cairo_set_matrix(cr, &onGrid);
   cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image.GetNative());
   cairo_matrix_t m;
   cairo_matrix_init_translate(&m, srcX, srcY);
   cairo_matrix_scale(&m, double(srcWidth) / dstWidth, double(srcHeight) / dstHeight);
   cairo_matrix_translate(&m, -double(dstX), -double(dstY));
   cairo_pattern_set_matrix(pattern, &m);
-  const bool identity = srcWidth == dstWidth && srcHeight == dstHeight && m_world.xx == 1 && m_world.yy == 1 &&
+  const bool identity = srcWidth == dstWidth && srcHeight == dstHeight && m_deviceScale == 1 && m_world.xx == 1 &&
+                        m_world.yy == 1 &&
                         m_world.xy == 0 && m_world.yx == 0 && m_world.x0 == std::floor(m_world.x0) &&
                         m_world.y0 == std::floor(m_world.y0);
   cairo_pattern_set_filter(pattern, identity ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);

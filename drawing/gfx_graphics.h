@@ -55,7 +55,16 @@ class GfxGraphics {
   cairo_t* GetNative() const { return m_native.get(); }
 
   bool FromImage(GfxImage& image);
+  // Draws on any cairo surface (an SVG or PDF one too) of the given size in
+  // device units. Raster-only shortcuts are not taken on a vector surface,
+  // so what it receives is paths, not pixels.
+  bool FromSurface(cairo_surface_t* surface, double width, double height);
   bool Delete();
+
+  // Device units per world unit, applied under the world transform: the
+  // whole drawing grows uniformly, the pixel-centre grid with it.
+  bool SetDeviceScale(double scale);
+  double GetDeviceScale() const { return m_deviceScale; }
 
   bool SetSmoothingMode(int32_t mode);
   int32_t GetSmoothingMode() const { return m_smoothing; }
@@ -111,6 +120,8 @@ class GfxGraphics {
 
   CairoPtr m_native;
   cairo_matrix_t m_world{1, 0, 0, 1, 0, 0};
+  double m_deviceScale = 1;
+  double m_targetWidth = 0, m_targetHeight = 0;
   int32_t m_smoothing = SmoothingModeDefault;
   int32_t m_compositing = CompositingQualityDefault;
   int32_t m_textHint = TextRenderingHintSystemDefault;

@@ -26,13 +26,17 @@ void AppendRoundedRect(GfxPath& path, int32_t x, int32_t y, int32_t width, int32
   path.CloseFigure();
 }
 
-bool SealRenderer::RenderSeal(const SealDocument& doc) {
-  if (doc.Width < 1 || doc.Height < 1) return false;
+bool SealRenderer::RenderSeal(const SealDocument& doc) { return RenderSealScaled(doc, 1.0); }
+
+bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
+  if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
+  const double w = std::round(doc.Width * scale), h = std::round(doc.Height * scale);
+  if (w < 1 || h < 1 || w > kMaxBitmapSide || h > kMaxBitmapSide) return false;
 
   // Build the new bitmap before letting go of the old one, so a refused
   // size leaves the last good seal in place.
   GfxBitmap bitmap;
-  if (!bitmap.CreateBlank(doc.Width, doc.Height, PixelFormat32bppARGB)) return false;
+  if (!bitmap.CreateBlank(int32_t(w), int32_t(h), PixelFormat32bppARGB)) return false;
   GfxGraphics graphics;
   if (!graphics.FromImage(bitmap)) return false;
   m_graphics.Delete();
@@ -41,17 +45,31 @@ bool SealRenderer::RenderSeal(const SealDocument& doc) {
   m_graphics = std::move(graphics);
   m_width = doc.Width;
   m_height = doc.Height;
+  if (scale != 1.0) m_graphics.SetDeviceScale(scale);
+  DrawSeal(m_graphics, doc, w / scale, h / scale);
+  return true;
+}
 
-  m_graphics.SetSmoothingMode(SmoothingModeHighQuality);
-  m_graphics.SetCompositingQuality(CompositingQualityHighQuality);
-  m_graphics.SetTextRenderingHint(TextRenderingHintAntiAlias);
+bool RenderSealOn(cairo_surface_t* surface, double width, double height, const SealDocument& doc, double scale) {
+  if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
+  GfxGraphics graphics;
+  if (!graphics.FromSurface(surface, width, height) || !graphics.SetDeviceScale(scale)) return false;
+  DrawSeal(graphics, doc, width / scale, height / scale);
+  graphics.Delete();
+  return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+}
+
+void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight) {
+  graphics.SetSmoothingMode(SmoothingModeHighQuality);
+  graphics.SetCompositingQuality(CompositingQualityHighQuality);
+  graphics.SetTextRenderingHint(TextRenderingHintAntiAlias);
 
   if (doc.BackColor != kNoColor) {
     GfxSolidBrush brush;
     // Cover whole pixels: on the pixel-centre grid a rectangle from 0 would
     // leave the first row and column half transparent.
     if (brush.Create(ToArgb(doc.BackColor)))
-      m_graphics.FillRectangle(brush, -0.5f, -0.5f, float(doc.Width), float(doc.Height));
+      graphics.FillRectangle(brush, -0.5f, -0.5f, float(areaWidth), float(areaHeight));
   }
 
   const SealFrameGroup& group = doc.Frame;
@@ -62,18 +80,18 @@ bool SealRenderer::RenderSeal(const SealDocument& doc) {
       AppendRoundedRect(clip, group.ClipX, group.ClipY, group.ClipWidth, group.ClipHeight, group.ClipRound);
     else
       clip.AddRectangleI(group.ClipX, group.ClipY, group.ClipWidth, group.ClipHeight);
-    m_graphics.SetClipPath(clip, CombineModeExclude);
+    graphics.SetClipPath(clip, CombineModeExclude);
     clipActive = true;
   }
 
-  const RenderTarget target{m_graphics, m_width, m_height};
+  const RenderTarget target{graphics, doc.Width, doc.Height};
   for (const SealFrame& frame : group.Item) {
     const SealFrame copy = frame;
     if (copy.Type >= 1 && copy.Width >= 1 && copy.Height >= 1) DrawFrame(target, copy);
   }
 
   if (clipActive) {
-    m_graphics.ResetClip();
+    graphics.ResetClip();
     clip.Delete();
   }
 
@@ -87,7 +105,6 @@ bool SealRenderer::RenderSeal(const SealDocument& doc) {
     const SealText copy = text;
     DrawTextItem(target, copy);
   }
-  return true;
 }
 
 }  // namespace korvane

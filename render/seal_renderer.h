@@ -26,12 +26,24 @@ struct RenderTarget {
   int32_t RenderHeight;
 };
 
+// Draws the seal's layers on a graphics whose world units are seal pixels;
+// the background covers the area (in world units) from the top-left pixel.
+void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight);
+
+// Draws the seal on a surface of width x height device units (an SVG or
+// PDF page), `scale` device units per seal pixel. False when nothing could
+// be drawn.
+bool RenderSealOn(cairo_surface_t* surface, double width, double height, const SealDocument& doc, double scale);
+
 class SealRenderer {
  public:
   // Draws the whole seal into a new SealBitmap. False when nothing could be
   // rendered (a side below 1 or above kMaxBitmapSide, or no bitmap could be
   // made); the previous bitmap then stays.
   bool RenderSeal(const SealDocument& doc);
+  // The same, `scale` times larger: drawn at that size (never resampled),
+  // into a bitmap of the seal's size times scale, rounded.
+  bool RenderSealScaled(const SealDocument& doc, double scale);
 
   const GfxBitmap& SealBitmap() const { return m_bitmap; }
   GfxBitmap& SealBitmap() { return m_bitmap; }
