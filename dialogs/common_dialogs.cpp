@@ -27,6 +27,8 @@ void prepare(QFileDialog& dialog, const std::string& title, const std::string& f
   if (!initialFolder.empty()) dialog.setDirectory(qs(initialFolder));
   if (!initialName.empty()) dialog.selectFile(qs(initialName));
   dialog.setWindowModality(Qt::ApplicationModal);
+  // Qt's own dialog: the same everywhere, and it tells which filter is chosen.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
 }
 
 // The path the dialog ends with, or nullopt when it was cancelled.
@@ -72,6 +74,15 @@ std::string QtNameFilters(const std::string& filter) {
   return out;
 }
 
+std::string FilterExtension(const std::string& qtFilter) {
+  const size_t star = qtFilter.rfind("(*.");
+  if (star == std::string::npos) return {};
+  std::string ext;
+  for (size_t i = star + 3; i < qtFilter.size() && qtFilter[i] != ')' && qtFilter[i] != ' ' && qtFilter[i] != '*'; ++i)
+    ext += qtFilter[i];
+  return ext;
+}
+
 std::string CommonDialogs::PickOpenFile(const OpenFileRequest& r) {
   QFileDialog dialog(QApplication::activeWindow());
   prepare(dialog, r.title, r.filter, r.initialFolder, r.initialName);
@@ -91,7 +102,13 @@ std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r) {
   std::optional<std::string> path = run(dialog);
   if (!path || path->empty()) return {};
   const QFileInfo info(qs(*path));
-  if (!r.defaultExt.empty() && info.suffix().isEmpty()) *path += "." + r.defaultExt;
+  // A name typed without an extension takes the chosen filter's, or the
+  // default one.
+  if (info.suffix().isEmpty()) {
+    const std::string fromFilter = FilterExtension(ss(dialog.selectedNameFilter()));
+    const std::string ext = fromFilter.empty() ? r.defaultExt : fromFilter;
+    if (!ext.empty()) *path += "." + ext;
+  }
   if (r.pathMustExist && !QFileInfo(qs(*path)).absoluteDir().exists()) return {};
   if (r.overwritePrompt && QFileInfo::exists(qs(*path)) && !confirmOverwrite(*path)) return {};
   return *path;

@@ -62,6 +62,9 @@ class CommonDialogs {
 // True and the colour (0x00BBGGRR) when the user confirms.
 bool PickColor(uint32_t* colour);
 
+// The extension of a Qt name filter's first pattern: "矢量图 (*.svg)" -> "svg".
+std::string FilterExtension(const std::string& qtFilter);
+
 // "description|patterns" pairs as Qt's name filters:
 // "图片文件（jpg;bmp;png）|*.jpg;*.bmp;*.png" -> "图片文件（jpg;bmp;png） (*.jpg *.bmp *.png)".
 std::string QtNameFilters(const std::string& filter);

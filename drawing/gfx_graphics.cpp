@@ -22,6 +22,7 @@ bool GfxGraphics::FromSurface(cairo_surface_t* surface, double width, double hei
   m_targetWidth = width;
   m_targetHeight = height;
   m_deviceScale = 1;
+  m_pixelSize = 1;
   cairo_matrix_init_identity(&m_world);
   m_smoothing = SmoothingModeDefault;
   m_compositing = CompositingQualityDefault;
@@ -74,6 +75,12 @@ void GfxGraphics::ApplyTransform() const {
   cairo_matrix_multiply(&withOffset, &m_world, &offset);
   cairo_matrix_multiply(&m, &withOffset, &scaled);
   cairo_set_matrix(m_native.get(), &m);
+}
+
+bool GfxGraphics::SetPixelSize(double deviceUnits) {
+  if (!m_native || !(deviceUnits > 0) || !std::isfinite(deviceUnits)) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_pixelSize = deviceUnits;
+  return SetLastStatus(GfxStatus::Ok);
 }
 
 bool GfxGraphics::SetDeviceScale(double scale) {
@@ -189,7 +196,7 @@ double GfxGraphics::penWidth(const GfxPen& pen) const {
   double width = std::fabs(double(pen.GetNative()->width));
   if (width == 0) {
     // GDI+ draws a zero-width pen one device pixel wide.
-    double dx = 1, dy = 0;
+    double dx = m_pixelSize, dy = 0;
     cairo_device_to_user_distance(m_native.get(), &dx, &dy);
     width = std::hypot(dx, dy);
   }
@@ -257,8 +264,39 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
       cairo_device_to_user(cr, &c[0], &c[1]);
       x1 = std::min(x1, c[0]), y1 = std::min(y1, c[1]), x2 = std::max(x2, c[0]), y2 = std::max(y2, c[1]);
     }
+    // The outer rectangle turns the other way round from the path, so that
+    // the nonzero rule cuts the same hole as even-odd: a vector file whose
+    // reader ignores the clip's fill rule still shows the band cut out.
+    double area = 0;
+    if (cairo_path_t* flat = cairo_copy_path_flat(cr)) {
+      double startX = 0, startY = 0, lastX = 0, lastY = 0;
+      for (int i = 0; i < flat->num_data; i += flat->data[i].header.length) {
+        const cairo_path_data_t* d = &flat->data[i];
+        if (d->header.type == CAIRO_PATH_MOVE_TO) {
+          area += lastX * startY - startX * lastY;  // closes the previous figure
+          startX = lastX = d[1].point.x, startY = lastY = d[1].point.y;
+        } else if (d->header.type == CAIRO_PATH_LINE_TO) {
+          area += lastX * d[1].point.y - d[1].point.x * lastY;
+          lastX = d[1].point.x, lastY = d[1].point.y;
+        }
+      }
+      area += lastX * startY - startX * lastY;
+      cairo_path_destroy(flat);
+    }
+    const double left = x1 - 2, top = y1 - 2, right = x2 + 2, bottom = y2 + 2;
     cairo_new_sub_path(cr);
-    cairo_rectangle(cr, x1 - 2, y1 - 2, x2 - x1 + 4, y2 - y1 + 4);
+    if (area > 0) {
+      cairo_move_to(cr, left, top);
+      cairo_line_to(cr, left, bottom);
+      cairo_line_to(cr, right, bottom);
+      cairo_line_to(cr, right, top);
+    } else {
+      cairo_move_to(cr, left, top);
+      cairo_line_to(cr, right, top);
+      cairo_line_to(cr, right, bottom);
+      cairo_line_to(cr, left, bottom);
+    }
+    cairo_close_path(cr);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
   } else {
     cairo_set_fill_rule(cr, path.GetNative()->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING

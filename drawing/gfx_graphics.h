@@ -65,6 +65,10 @@ class GfxGraphics {
   // whole drawing grows uniformly, the pixel-centre grid with it.
   bool SetDeviceScale(double scale);
   double GetDeviceScale() const { return m_deviceScale; }
+  // Device units per device pixel (1 on bitmaps): what a zero-width pen is
+  // as wide as. Vector pages have no pixels of their own; they say how wide
+  // one is.
+  bool SetPixelSize(double deviceUnits);
 
   bool SetSmoothingMode(int32_t mode);
   int32_t GetSmoothingMode() const { return m_smoothing; }
@@ -121,6 +125,7 @@ class GfxGraphics {
   CairoPtr m_native;
   cairo_matrix_t m_world{1, 0, 0, 1, 0, 0};
   double m_deviceScale = 1;
+  double m_pixelSize = 1;
   double m_targetWidth = 0, m_targetHeight = 0;
   int32_t m_smoothing = SmoothingModeDefault;
   int32_t m_compositing = CompositingQualityDefault;

@@ -1,5 +1,7 @@
 #include "drawing/gfx_image.h"
 
+#include <cmath>
+
 #include "base/file_io.h"
 
 #include "drawing/encoders.h"
@@ -11,6 +13,7 @@ bool GfxImage::Dispose() {
   m_native.reset();
   m_rawFormat.clear();
   m_stream.Release();
+  m_dpi = 0;
   return SetLastStatus(GfxStatus::Ok);
 }
 
@@ -21,6 +24,7 @@ bool GfxImage::adopt(DecodedImage&& decoded) {
   }
   m_native = std::move(decoded.surface);
   m_rawFormat = std::move(decoded.rawFormat);
+  m_dpi = 0;
   return SetLastStatus(GfxStatus::Ok);
 }
 
@@ -63,7 +67,7 @@ ByteArray GfxImage::SaveToBytes(std::string& format, bool formatGiven) {
     return {};
   }
   MemoryStream stream;
-  if (!EncodePng(m_native.get(), stream)) {
+  if (!EncodePng(m_native.get(), stream, m_dpi)) {
     SetLastStatus(GfxStatus::GenericError);
     return {};
   }
@@ -77,6 +81,13 @@ bool GfxImage::SaveToFile(const std::string& path, std::string& format, bool for
   // Atomic: a failed write never costs the file it would replace.
   const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   return SetLastStatus(WriteFileAtomically(path, view) ? GfxStatus::Ok : GfxStatus::Win32Error);
+}
+
+bool GfxImage::SetResolution(float dpiX, float dpiY) {
+  // One resolution for both directions: a seal is never stretched.
+  if (!m_native || !(dpiX >= 0) || dpiX != dpiY || !std::isfinite(dpiX)) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_dpi = dpiX;
+  return SetLastStatus(GfxStatus::Ok);
 }
 
 bool GfxImage::GetPixel(int32_t x, int32_t y, ARGB* color) const {
@@ -98,6 +109,7 @@ bool GfxBitmap::CreateBlank(int32_t width, int32_t height, int32_t format) {
   if (!surface) return SetLastStatus(GfxStatus::OutOfMemory);
   m_native = std::move(surface);
   m_rawFormat = kImageFormatMemoryBMP;
+  m_dpi = 0;
   m_stream.Release();
   return SetLastStatus(GfxStatus::Ok);
 }

@@ -42,6 +42,10 @@ class GfxImage {
   ByteArray SaveToBytes(std::string& format, bool formatGiven = true);
 
   bool GetPixel(int32_t x, int32_t y, ARGB* color) const;
+  // The resolution written into encoded files (dots per inch); 0, the
+  // default, writes none.
+  bool SetResolution(float dpiX, float dpiY);
+  float GetHorizontalResolution() const { return m_dpi; }
 
  protected:
   bool adopt(DecodedImage&& decoded);
@@ -49,6 +53,7 @@ class GfxImage {
   CairoSurfacePtr m_native;
   std::string m_rawFormat;
   MemoryStream m_stream;
+  float m_dpi = 0;
 };
 
 class GfxBitmap : public GfxImage {

@@ -1,6 +1,7 @@
 #include "drawing/image_codecs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -262,7 +263,9 @@ DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth, int c
   return out;
 }
 
-bool EncodePng(cairo_surface_t* surface, MemoryStream& out) {
+uint32_t PixelsPerMetre(double dpi) { return uint32_t(std::lround(dpi / 0.0254)); }
+
+bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi) {
   if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
   cairo_surface_flush(surface);
   const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
@@ -284,6 +287,7 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out) {
   // at a sixth of its time; libpng's defaults are both larger and slower.
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_compression_level(png, 4);
+  if (dpi > 0) png_set_pHYs(png, info, PixelsPerMetre(dpi), PixelsPerMetre(dpi), PNG_RESOLUTION_METER);
   png_write_info(png, info);
   for (int y = 0; y < height; ++y) {
     const auto* src = reinterpret_cast<const uint32_t*>(pixels + size_t(y) * stride);

@@ -31,8 +31,12 @@ inline constexpr int64_t kMaxPicturePixels = 100000000;
 // smallest DCT scale (1/8 to 1) whose pixels still cover it.
 DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth = 0, int coverHeight = 0);
 
-// Writes the surface as an 8-bit RGBA PNG with straight alpha.
-bool EncodePng(cairo_surface_t* surface, MemoryStream& out);
+// Writes the surface as an 8-bit RGBA PNG with straight alpha; with a
+// resolution (dots per inch, above 0) a pHYs chunk records it.
+bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi = 0);
+
+// Pixels per metre of a resolution in dots per inch, as pHYs stores it.
+uint32_t PixelsPerMetre(double dpi);
 
 // Pixel access with GDI+'s straight 0xAARRGGBB.
 ARGB UnpremultiplyPixel(uint32_t premultiplied);

@@ -11,6 +11,7 @@
 #include "dialogs/common_dialogs.h"
 #include "document/template_format.h"
 #include "drawing/encoders.h"
+#include "render/seal_output.h"
 #include "document/template_store.h"
 #include "editor/accordion.h"
 #include "editor/editor_fonts.h"
@@ -270,16 +271,26 @@ void MainWindow::onSavePicture() {
   SaveFileRequest request;
   request.title = "保存图片";
   request.initialName = "新图章";
-  request.filter = "图片文件(*.png)|*.png";
+  // PNG first and by default; the true vector forms beside it.
+  request.filter = "图片文件(*.png)|*.png|矢量图 SVG(*.svg)|*.svg|PDF 文档(*.pdf)|*.pdf";
   request.initialFolder = ProgramFolder();
   request.defaultExt = "png";
   request.overwritePrompt = true;
   request.pathMustExist = true;
   const std::string path = CommonDialogs().PickSaveFile(request);
   if (path.empty()) return;
-  std::string format = kImageFormatPNG;
   // Written atomically: a failed export never costs the file it replaces.
-  if (m_preview.Renderer().SealBitmap().SaveToFile(path, format))
+  bool saved;
+  const OutputKind kind = OutputKindForPath(path);
+  if (kind == OutputKind::Png) {
+    std::string format = kImageFormatPNG;
+    saved = m_preview.Renderer().SealBitmap().SaveToFile(path, format);
+  } else {
+    // Vector files are drawn from the model by the same renderer.
+    std::string bytes, error;
+    saved = EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error) && WriteFileAtomically(path, bytes);
+  }
+  if (saved)
     ShowMessage("保存图片成功！", MessageIcon::Information);
   else
     ShowMessage("保存图片失败！\r\n* 请检查图片是否被其他程序打开。", MessageIcon::Error);

@@ -53,7 +53,10 @@ bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
 bool RenderSealOn(cairo_surface_t* surface, double width, double height, const SealDocument& doc, double scale) {
   if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
   GfxGraphics graphics;
-  if (!graphics.FromSurface(surface, width, height) || !graphics.SetDeviceScale(scale)) return false;
+  // On a page, a pixel is a seal pixel: a zero-width pen is one wide.
+  if (!graphics.FromSurface(surface, width, height) || !graphics.SetDeviceScale(scale) ||
+      !graphics.SetPixelSize(scale))
+    return false;
   DrawSeal(graphics, doc, width / scale, height / scale);
   graphics.Delete();
   return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;

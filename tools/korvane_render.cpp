@@ -1,32 +1,53 @@
-// korvane-render: renders a seal to a PNG, or converts templates, from the
-// command line. All the work is done before anything is written, and every
-// output is written last, together: exit 1 means nothing was written.
+// korvane-render: renders a seal to PNG, SVG or PDF, at its pixel size or
+// a physical one, converts templates, and renders many seals from one
+// design. All the work for the single outputs is done before anything is
+// written, and they are written last, together: exit 1 means none of them
+// was written.
+#include <unistd.h>
+
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/file_io.h"
 #include "document/seal_document.h"
 #include "document/template_format.h"
 #include "document/text_encoding.h"
-#include "drawing/encoders.h"
-#include "render/seal_renderer.h"
+#include "drawing/gfx_status.h"
+#include "render/seal_output.h"
+#include "tools/batch.h"
 
 namespace {
 
+using namespace korvane;
+
 const char kUsage[] =
-    "usage: korvane-render [-t TEMPLATE] [-o OUT.png] [--write-template OUT.qsx_tzl]\n"
+    "usage: korvane-render [-t TEMPLATE] [-o OUT.png] [--svg OUT.svg] [--pdf OUT.pdf]\n"
+    "                      [--size-mm MM] [--dpi N] [--text N=WORDS]... [--batch ROWS.csv]\n"
+    "                      [--write-template OUT.qsx_tzl]\n"
     "\n"
-    "Renders a seal and writes it as a PNG with alpha. The seal is the start-up\n"
-    "seal, or a template file loaded over it.\n"
+    "Renders a seal: the start-up seal, or a template file loaded over it.\n"
     "\n"
-    "  -t TEMPLATE                 load this template (.qsx_tzl) first\n"
-    "  -o OUT.png                  write the picture here, or to standard output\n"
-    "                              for '-' (default: seal.png, unless only\n"
-    "                              --write-template is asked for)\n"
-    "  --write-template OUT        write the seal as a template file\n"
-    "  -h, --help                  show this text\n";
+    "  -t TEMPLATE            load this template (.qsx_tzl) first\n"
+    "  -o OUT.png             write a PNG with alpha ('-': standard output); the\n"
+    "                         default is seal.png when no other output is asked for\n"
+    "  --svg OUT.svg          write true vector SVG (text as outlines)\n"
+    "  --pdf OUT.pdf          write a one-page vector PDF\n"
+    "  --size-mm MM           make the seal MM millimetres across, measured over the\n"
+    "                         outer edge of its largest frame (vector pages get that\n"
+    "                         size; a PNG is drawn that large at --dpi, or 96 dpi)\n"
+    "  --dpi N                the PNG's resolution, 72 to 2400, written into it\n"
+    "  --text N=WORDS         the words of text item N (1 to 4) for this render\n"
+    "  --batch ROWS.csv       one seal per row: a header row with an \"output\" column\n"
+    "                         (its extension picks PNG, SVG or PDF) and any of text1\n"
+    "                         to text4 (an empty cell keeps the design's words)\n"
+    "  --write-template OUT   write the seal as a template file\n"
+    "  -h, --help             show this text\n";
 
 int usageError(const std::string& message) {
   std::fprintf(stderr, "korvane-render: %s\n%s", message.c_str(), kUsage);
@@ -50,69 +71,120 @@ int finishStdout(int status) {
   return status;
 }
 
+bool readNumber(const std::string& text, double* value) {
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || errno != 0 || !end || *end != '\0' || !std::isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
 struct GraphicsSession {
-  GraphicsSession() { korvane::StartGraphics(); }
-  ~GraphicsSession() { korvane::StopGraphics(); }
+  GraphicsSession() { StartGraphics(); }
+  ~GraphicsSession() { StopGraphics(); }
+};
+
+struct Options {
+  std::string templateIn, png, svg, pdf, templateOut, batch;
+  bool pngGiven = false;
+  PrintOptions print;
+  std::vector<std::pair<int, std::string>> texts;
 };
 
 int run(int argc, char** argv) {
-  std::string output, templateIn, templateOut;
-  bool outputGiven = false;
+  Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (arg == "-o" || arg == "-t" || arg == "--write-template") {
-      if (i + 1 >= argc) return usageError(arg + " needs a file name");
-      std::string& target = arg == "-o" ? output : arg == "-t" ? templateIn : templateOut;
-      target = argv[++i];
-      if (target.empty()) return usageError(arg + " needs a file name, not an empty one");
-      if (arg == "-o") outputGiven = true;
+    const bool takesValue = arg == "-o" || arg == "-t" || arg == "--write-template" || arg == "--svg" ||
+                            arg == "--pdf" || arg == "--size-mm" || arg == "--dpi" || arg == "--text" ||
+                            arg == "--batch";
+    if (!takesValue) return usageError("unknown argument '" + arg + "'");
+    if (i + 1 >= argc) return usageError(arg + " needs a value");
+    const std::string value = argv[++i];
+    if (value.empty()) return usageError(arg + " needs a value, not an empty one");
+    if (arg == "--size-mm") {
+      if (!readNumber(value, &o.print.sizeMm) || o.print.sizeMm <= 0 || o.print.sizeMm > 10000)
+        return usageError("--size-mm takes millimetres above 0 (at most 10000), not '" + value + "'");
+    } else if (arg == "--dpi") {
+      if (!readNumber(value, &o.print.dpi) || o.print.dpi < kMinDpi || o.print.dpi > kMaxDpi)
+        return usageError("--dpi takes a resolution from 72 to 2400, not '" + value + "'");
+    } else if (arg == "--text") {
+      const size_t eq = value.find('=');
+      if (eq != 1 || value[0] < '1' || value[0] > '4')
+        return usageError("--text takes N=WORDS with N from 1 to 4, not '" + value + "'");
+      o.texts.emplace_back(value[0] - '1', value.substr(2));
     } else {
-      return usageError("unknown argument '" + arg + "'");
+      std::string& target = arg == "-o"                 ? o.png
+                            : arg == "-t"               ? o.templateIn
+                            : arg == "--svg"            ? o.svg
+                            : arg == "--pdf"            ? o.pdf
+                            : arg == "--batch"          ? o.batch
+                                                        : o.templateOut;
+      target = value;
+      if (arg == "-o") o.pngGiven = true;
     }
   }
-  if (!outputGiven && templateOut.empty()) output = "seal.png";
+  if (!o.pngGiven && o.svg.empty() && o.pdf.empty() && o.templateOut.empty() && o.batch.empty()) o.png = "seal.png";
 
-  korvane::SealDocument doc = korvane::StartupSealDocument();
-  if (!templateIn.empty()) {
-    korvane::ByteArray bytes;
+  SealDocument doc = StartupSealDocument();
+  if (!o.templateIn.empty()) {
+    ByteArray bytes;
     errno = 0;
-    if (!korvane::ReadFileBytes(templateIn, &bytes, korvane::kMaxTemplateBytes))
-      return failure("cannot read '" + templateIn + "': " + reason(errno, "not a regular file of at most 16 MiB"));
-    if (!korvane::ReadTemplateBytes(doc, std::string(bytes.begin(), bytes.end())))
-      return failure("cannot load '" + templateIn + "': not a template (the file is not JSON)");
+    if (!ReadFileBytes(o.templateIn, &bytes, kMaxTemplateBytes))
+      return failure("cannot read '" + o.templateIn + "': " + reason(errno, "not a regular file of at most 16 MiB"));
+    if (!ReadTemplateBytes(doc, std::string(bytes.begin(), bytes.end())))
+      return failure("cannot load '" + o.templateIn + "': not a template (the file is not JSON)");
+  }
+  for (const auto& [item, words] : o.texts) doc.Text[size_t(item)].szText = words;
+
+  std::vector<BatchRow> rows;
+  if (!o.batch.empty()) {
+    ByteArray csv;
+    errno = 0;
+    if (!ReadFileBytes(o.batch, &csv, size_t(64) << 20))
+      return failure("cannot read '" + o.batch + "': " + reason(errno, "not a regular file of at most 64 MiB"));
+    std::string error;
+    if (!ReadBatchRows(std::string(csv.begin(), csv.end()), &rows, &error))
+      return failure("cannot read '" + o.batch + "': " + error);
   }
 
-  std::string png;
-  if (!output.empty()) {
-    GraphicsSession graphics;
-    korvane::SealRenderer renderer;
-    if (!renderer.RenderSeal(doc))
-      return failure("cannot render a " + std::to_string(doc.Width) + " x " + std::to_string(doc.Height) +
-                     " seal (each side must be 1 to " + std::to_string(korvane::kMaxBitmapSide) + " pixels)");
-    std::string format = korvane::kImageFormatPNG;
-    const korvane::ByteArray bytes = renderer.SealBitmap().SaveToBytes(format);
-    if (bytes.empty()) return failure("cannot encode the seal as PNG");
-    png.assign(bytes.begin(), bytes.end());
-  }
-
-  korvane::AtomicFileSet files;
-  if (!templateOut.empty()) {
+  GraphicsSession graphics;
+  // Every single output is made first; nothing is written if one fails.
+  AtomicFileSet files;
+  struct Wanted {
+    const std::string& path;
+    OutputKind kind;
+  };
+  for (const Wanted& w : {Wanted{o.png, OutputKind::Png}, Wanted{o.svg, OutputKind::Svg}, Wanted{o.pdf, OutputKind::Pdf}}) {
+    if (w.path.empty()) continue;
+    std::string bytes, error;
+    if (!EncodeSeal(doc, w.kind, o.print, &bytes, &error)) return failure(error);
     errno = 0;
-    if (!files.Stage(templateOut, korvane::Utf8ToGb18030(korvane::TemplateText(doc))))
-      return failure("cannot write '" + templateOut + "': " + reason(errno, "write failed"));
+    if (!files.Stage(w.path, bytes)) return failure("cannot write '" + w.path + "': " + reason(errno, "write failed"));
   }
-  if (!output.empty()) {
+  if (!o.templateOut.empty()) {
     errno = 0;
-    if (!files.Stage(output, png))
-      return failure("cannot write '" + output + "': " + reason(errno, "write failed"));
+    if (!files.Stage(o.templateOut, Utf8ToGb18030(TemplateText(doc))))
+      return failure("cannot write '" + o.templateOut + "': " + reason(errno, "write failed"));
   }
   errno = 0;
   if (!files.Commit()) return failure("cannot write the output: " + reason(errno, "write failed"));
-  return 0;
+
+  if (rows.empty()) return 0;
+  const bool showProgress = ::isatty(STDERR_FILENO);
+  const auto failures = RunBatch(doc, rows, o.print, std::max(1u, std::thread::hardware_concurrency()),
+                                 [showProgress](size_t done, size_t total) {
+                                   if (showProgress) std::fprintf(stderr, "\r%zu / %zu seals", done, total);
+                                 });
+  if (showProgress) std::fputc('\n', stderr);
+  for (const BatchFailure& f : failures)
+    std::fprintf(stderr, "korvane-render: row %zu of '%s': %s\n", f.row, o.batch.c_str(), f.message.c_str());
+  return failures.empty() ? 0 : 1;
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+#include "render/seal_output.h"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "drawing/encoders.h"
+#include "render/seal_renderer.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kPointsPerInch = 72;
+constexpr double kDefaultDpi = 96;
+
+cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+std::string sizeText(double w, double h) {
+  return std::to_string(int64_t(std::llround(w))) + " x " + std::to_string(int64_t(std::llround(h)));
+}
+
+// Draws the seal on a vector surface of w x h units, `scale` units per seal
+// pixel, and finishes it so that every byte is in `out`.
+bool drawVector(cairo_surface_t* surface, const SealDocument& doc, double w, double h, double scale) {
+  const bool ok = RenderSealOn(surface, w, h, doc, scale);
+  cairo_surface_finish(surface);
+  const bool finished = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(surface);
+  return ok && finished;
+}
+
+}  // namespace
+
+OutputKind OutputKindForPath(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return OutputKind::Png;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "svg") return OutputKind::Svg;
+  if (ext == "pdf") return OutputKind::Pdf;
+  return OutputKind::Png;
+}
+
+double SealOuterExtent(const SealDocument& doc) {
+  double extent = 0;
+  for (const SealFrame& f : doc.Frame.Item) {
+    const bool line = f.LineColor != kNoColor && f.LineWidth > 0;
+    const bool fill = f.FillColor != kNoColor;
+    if (!line && !fill) continue;
+    double size = 0;
+    if (f.Type == kFrameCircle && f.Width >= 1 && f.Height >= 1)
+      size = std::min(f.Width, f.Height);
+    else if (f.Type == kFrameRectangle && f.Width >= 1 && f.Height >= 1)
+      size = std::max(f.Width, f.Height);
+    else
+      continue;
+    extent = std::max(extent, size + (line ? f.LineWidth : 0));
+  }
+  return extent > 0 ? extent : std::max(doc.Width, doc.Height);
+}
+
+double ScaleForPhysicalSize(const SealDocument& doc, double sizeMm, double dpi) {
+  const double extent = SealOuterExtent(doc);
+  if (!(sizeMm > 0) || !(dpi > 0) || !(extent > 0)) return 1;
+  return sizeMm / kMillimetresPerInch * dpi / extent;
+}
+
+bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& options, std::string* bytes,
+                std::string* error) {
+  if (doc.Width < 1 || doc.Height < 1) {
+    *error = "cannot draw a " + sizeText(doc.Width, doc.Height) + " seal (each side must be at least 1 pixel)";
+    return false;
+  }
+  bytes->clear();
+  if (kind == OutputKind::Png) {
+    const double dpi = options.dpi > 0 ? options.dpi : kDefaultDpi;
+    const double scale = options.sizeMm > 0 ? ScaleForPhysicalSize(doc, options.sizeMm, dpi) : 1.0;
+    const double w = std::round(doc.Width * scale), h = std::round(doc.Height * scale);
+    SealRenderer renderer;
+    if (!renderer.RenderSealScaled(doc, scale)) {
+      *error = "cannot render a " + sizeText(w, h) + " seal (each side must be 1 to " +
+               std::to_string(kMaxBitmapSide) + " pixels)";
+      return false;
+    }
+    if (options.dpi > 0) renderer.SealBitmap().SetResolution(float(options.dpi), float(options.dpi));
+    std::string format = kImageFormatPNG;
+    const ByteArray png = renderer.SealBitmap().SaveToBytes(format);
+    if (png.empty()) {
+      *error = "cannot encode the seal as PNG";
+      return false;
+    }
+    bytes->assign(png.begin(), png.end());
+    return true;
+  }
+
+  // Vector pages: pixels at 96 dpi, or millimetres when a size is given.
+  double unitsPerPixel;
+  if (kind == OutputKind::Svg)
+    unitsPerPixel = options.sizeMm > 0 ? options.sizeMm / SealOuterExtent(doc) : 1.0;
+  else
+    unitsPerPixel = options.sizeMm > 0 ? options.sizeMm / SealOuterExtent(doc) / kMillimetresPerInch * kPointsPerInch
+                                       : kPointsPerInch / kDefaultDpi;
+  const double w = doc.Width * unitsPerPixel, h = doc.Height * unitsPerPixel;
+  if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h) || w > 1e7 || h > 1e7) {
+    *error = "cannot draw the seal at that size";
+    return false;
+  }
+  cairo_surface_t* surface;
+  if (kind == OutputKind::Svg) {
+    surface = cairo_svg_surface_create_for_stream(appendTo, bytes, w, h);
+    cairo_svg_surface_set_document_unit(surface, options.sizeMm > 0 ? CAIRO_SVG_UNIT_MM : CAIRO_SVG_UNIT_PX);
+  } else {
+    surface = cairo_pdf_surface_create_for_stream(appendTo, bytes, w, h);
+  }
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    *error = "cannot make a vector page";
+    return false;
+  }
+  if (!drawVector(surface, doc, w, h, unitsPerPixel) || bytes->empty()) {
+    *error = "cannot draw the seal as a vector file";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace korvane

@@ -1,0 +1,42 @@
+// Many seals from one design: one row of a CSV file per seal, each with its
+// output file and, optionally, the words of its four texts.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/seal_document.h"
+#include "render/seal_output.h"
+
+namespace korvane {
+
+struct BatchRow {
+  size_t number = 0;  // the data row, from 1 (the header is row 0)
+  std::string output;
+  std::array<std::optional<std::string>, kTextCount> texts;  // a cell given and not empty
+};
+
+// A header row names the columns: "output" (required) and any of "text1" to
+// "text4"; other columns are ignored. Blank lines are skipped.
+bool ReadBatchRows(std::string_view csv, std::vector<BatchRow>* rows, std::string* error);
+
+struct BatchFailure {
+  size_t row = 0;
+  std::string message;
+};
+
+// Renders every row on `threads` workers, each with its own copy of the
+// design and its own drawing objects, and writes each output atomically
+// (its extension picks PNG, SVG or PDF). A failing row does not stop the
+// others. `progress` (when set) is told how many rows are done, from the
+// workers, under a lock.
+std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector<BatchRow>& rows,
+                                   const PrintOptions& options, unsigned threads,
+                                   const std::function<void(size_t done, size_t total)>& progress = {});
+
+}  // namespace korvane
