@@ -29,10 +29,29 @@ void spanFunc(int y, int count, const FT_Span* spans, void* user) {
   for (int i = 0; i < count; ++i) std::memset(line + spans[i].x, spans[i].coverage, spans[i].len);
 }
 
+// The rasteriser keeps its work memory in the library object, so threads
+// must not share one: each thread that fills has a library of its own and
+// takes no lock (faces, which live in the shared library, are not touched
+// here). It lives as long as the thread.
+FT_Library threadRasterLibrary() {
+  struct Owner {
+    FT_Library library = nullptr;
+    Owner() {
+      if (FT_Init_FreeType(&library) != 0) library = nullptr;
+    }
+    ~Owner() {
+      if (library) FT_Done_FreeType(library);
+    }
+  };
+  thread_local Owner owner;
+  return owner.library;
+}
+
 }  // namespace
 
 bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
-  if (!SharedFreeType() || path.segments.empty()) return false;
+  FT_Library raster = threadRasterLibrary();
+  if (!raster || path.segments.empty()) return false;
 
   // Device-space points, and the area the clip leaves to draw in.
   // Under a rotation the clip's user-space box is a rotated device box:
@@ -122,10 +141,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   params.gray_spans = spanFunc;
   params.user = &spanTarget;
   params.clip_box = {0, 0, w, h};
-  {
-    std::lock_guard lock(FreeTypeMutex());
-    if (FT_Outline_Render(SharedFreeType(), &outline, &params) != 0) return false;
-  }
+  if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
 
   cairo_surface_t* maskSurface =
       cairo_image_surface_create_for_data(mask.data(), CAIRO_FORMAT_A8, w, h, stride);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QWheelEvent>
 #include <fstream>
+#include <iterator>
 #include <functional>
 
 #include "dialogs/common_dialogs.h"
@@ -378,6 +379,35 @@ TEST_F(ExportTest, AnotherExtensionIsKeptAndTheFileIsStillPng) {
   GfxBitmap png;
   ASSERT_TRUE(png.CreateFromFile((m_dir / "seal.bmp").string()));
   EXPECT_EQ(png.GetRawFormat(), kImageFormatPNG);
+}
+
+TEST_F(ExportTest, TheChosenFilterOrTheTypedExtensionPicksSvgOrPdf) {
+  std::vector<std::string> offered;
+  DialogAnswers answers;
+  std::string answer;
+  int filter = 0;
+  answers.file = [&](QFileDialog& dialog) {
+    offered.clear();
+    for (const QString& f : dialog.nameFilters()) offered.push_back(f.toStdString());
+    dialog.selectNameFilter(dialog.nameFilters().value(filter));
+    return std::optional<std::string>(answer);
+  };
+  answers.confirmOverwrite = [](const std::string&) { return true; };
+  ScopedDialogAnswers scoped(answers);
+  filter = 1;
+  answer = (m_dir / "vector").string();  // no extension: the SVG filter's
+  save();
+  ASSERT_EQ(offered.size(), 3u);
+  EXPECT_EQ(offered[0], "图片文件(*.png) (*.png)");  // PNG first, as before
+  std::ifstream svg(m_dir / "vector.svg");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(svg), {}).rfind("<?xml", 0), 0u);
+  filter = 0;
+  answer = (m_dir / "page.pdf").string();  // the typed extension wins
+  save();
+  std::ifstream pdf(m_dir / "page.pdf");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(pdf), {}).rfind("%PDF-", 0), 0u);
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, "保存图片成功！");
 }
 
 TEST_F(ExportTest, CancelWritesNothingAndSaysNothing) {

@@ -1,6 +1,7 @@
 // korvane-render as a user runs it: exit codes, messages and its output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include "document/template_format.h"
 #include "drawing/gfx_image.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
@@ -175,6 +177,90 @@ TEST(KorvaneRender, AWriteErrorOnStandardOutputIsReported) {
   const int status = pclose(p);
   EXPECT_EQ(WEXITSTATUS(status), 1) << said;
   EXPECT_NE(said.find("standard output"), std::string::npos) << said;
+}
+
+// ---- print and batch ----
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST(KorvaneRender, WritesSvgPdfAndAPhysicallySizedPngTogether) {
+  test::TempDir dir;
+  const ToolRun r = run("--svg " + (dir / "s.svg").string() + " --pdf " + (dir / "s.pdf").string() + " -o " +
+                        (dir / "s.png").string() + " --size-mm 42 --dpi 600");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(slurp(dir / "s.svg").rfind("<?xml", 0), 0u);
+  EXPECT_EQ(slurp(dir / "s.pdf").rfind("%PDF-", 0), 0u);
+  GfxBitmap png;
+  ASSERT_TRUE(png.CreateFromFile((dir / "s.png").string()));
+  EXPECT_EQ(png.GetWidth(), 1470u);
+}
+
+TEST(KorvaneRender, PrintOptionsAreCheckedAsUsage) {
+  for (const char* args : {"--size-mm 0", "--size-mm -4", "--size-mm abc", "--dpi 71", "--dpi 2401", "--dpi 3e",
+                           "--text 5=x", "--text 1", "--text x=1", "--svg ''"}) {
+    const ToolRun r = run(args);
+    EXPECT_EQ(r.status, 2) << args << r.output;
+  }
+}
+
+TEST(KorvaneRender, ASizeBeyondTheLimitWritesNothing) {
+  test::TempDir dir;
+  const ToolRun r = run("-o " + (dir / "big.png").string() + " --svg " + (dir / "big.svg").string() +
+                        " --size-mm 1000 --dpi 2400");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("16384"), std::string::npos) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(dir / "big.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "big.svg"));
+}
+
+TEST(KorvaneRender, TextReplacesTheWordsEvenBeyondGbk) {
+  test::TempDir dir;
+  ASSERT_EQ(run("-o " + (dir / "a.png").string()).status, 0);
+  // "4=" leaves text 4 without words.
+  const ToolRun r = run("--text '1=北京𠀀某某科技😀有限公司' --text 4= -o " + (dir / "b.png").string() +
+                        " --write-template " + (dir / "b.qsx_tzl").string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(slurp(dir / "a.png"), slurp(dir / "b.png"));
+  SealDocument written = CreateSealDocument();
+  ASSERT_TRUE(ReadTemplateFile(written, (dir / "b.qsx_tzl").string()));
+  EXPECT_EQ(written.Text[0].szText, "北京𠀀某某科技😀有限公司");
+  EXPECT_EQ(written.Text[3].szText, "");
+}
+
+TEST(KorvaneRender, ABatchWritesEveryGoodRowAndNamesTheBadOnes) {
+  test::TempDir dir;
+  const std::string d = dir.path().string();
+  writeFile(dir / "rows.csv",
+            "text1,output,text3,notes\n"
+            "\"北京, 某某科技\"," + d + "/a.png,,\"two\nlines\"\n"
+            "\"说 \"\"好\"\"\"," + d + "/no-such-dir/b.png,,\n"
+            "上海某某," + d + "/c.svg,WWW.C.CN,\n"
+            "\n"
+            "," + d + "/d.pdf,,\n");
+  const ToolRun r = run("--batch " + (dir / "rows.csv").string());
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("row 2 of"), std::string::npos) << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+  GfxBitmap a;
+  ASSERT_TRUE(a.CreateFromFile(d + "/a.png"));
+  EXPECT_EQ(a.GetWidth(), 400u);
+  EXPECT_EQ(slurp(dir / "c.svg").rfind("<?xml", 0), 0u);
+  EXPECT_EQ(slurp(dir / "d.pdf").rfind("%PDF-", 0), 0u);
+  // Each row's own words: the design's for the empty cells.
+  EXPECT_NE(slurp(dir / "a.png"), slurp(dir / "d.pdf"));
+}
+
+TEST(KorvaneRender, ABatchWithoutAnOutputColumnOrWithAnOpenQuoteIsRefused) {
+  test::TempDir dir;
+  writeFile(dir / "none.csv", "text1\nx\n");
+  writeFile(dir / "open.csv", "output\n\"a.png\n");
+  for (const char* file : {"none.csv", "open.csv"}) {
+    const ToolRun r = run("--batch " + (dir / file).string());
+    EXPECT_EQ(r.status, 1) << file << r.output;
+  }
 }
 
 }  // namespace
