@@ -64,7 +64,11 @@ bool SelectSealFont(const SealTextFont& face, int32_t fontSize, GfxFont& font) {
   return true;
 }
 
-const GfxFontFamily& PrivateSealFamily() { return state().family; }
+GfxFontFamily PrivateSealFamily() {
+  PrivateFontState& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.family;
+}
 
 namespace {
 

@@ -17,8 +17,9 @@ int32_t SealFontStyle(const SealTextFont& face);
 // be made. Returns whether the private seal family was chosen.
 bool SelectSealFont(const SealTextFont& face, int32_t fontSize, GfxFont& font);
 
-// The private seal family; empty until the file has loaded.
-const GfxFontFamily& PrivateSealFamily();
+// The private seal family (a copy: another thread may replace the loaded
+// one); empty until the file has loaded.
+GfxFontFamily PrivateSealFamily();
 
 // The file the private family is read from: the program's own folder,
 // never the working directory.

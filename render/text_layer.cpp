@@ -14,7 +14,7 @@ constexpr int32_t kMaxBatchPoints = 12000;
 
 void DrawTextItem(const RenderTarget& t, const SealText& item) {
   GfxFont font;
-  const bool isPrivate = SelectSealFont(item.Font, item.FontSize, font);
+  SelectSealFont(item.Font, item.FontSize, font);
   if (item.TypeStyle == kTextRingTop || item.TypeStyle == kTextRingBottom) {
     const int32_t S = std::min(t.RenderWidth, t.RenderHeight);
     const int32_t d = std::min(item.Width, item.Height);
@@ -26,8 +26,9 @@ void DrawTextItem(const RenderTarget& t, const SealText& item) {
     ring.SetColor(item.TextColor);
     ring.SetText(item.szText);
     ring.SetSpacing(item.Spacing);
+    // The ring takes the font's own family: for the seal font, the family
+    // the font was made from, which another thread may meanwhile replace.
     ring.SetFont(font);
-    if (isPrivate) ring.SetFamily(PrivateSealFamily());
     if (item.TypeStyle == kTextRingBottom) ring.SetBottom(1);
     const int32_t x = TruncToInt((double(t.RenderWidth) - S) / 2.0 + item.OffsetX);
     const int32_t y = TruncToInt((double(t.RenderHeight) - S) / 2.0 + item.OffsetY);
