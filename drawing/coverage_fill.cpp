@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <list>
 #include <vector>
 
 namespace korvane {
@@ -45,6 +46,58 @@ FT_Library threadRasterLibrary() {
   };
   thread_local Owner owner;
   return owner.library;
+}
+
+// Coverage masks of recent fills, per thread. An editor redraws the whole
+// seal on every keystroke, and a batch draws the same texts row after row:
+// the same outline at the same device position gives the same mask, so it
+// is rasterised once. Keys are compared whole, not only by their hash, so
+// a hit is always the exact mask the rasteriser would make.
+struct MaskKey {
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  int flags = 0, width = 0, height = 0;
+  bool operator==(const MaskKey& o) const {
+    return flags == o.flags && width == o.width && height == o.height && tags == o.tags && contours == o.contours &&
+           points.size() == o.points.size() &&
+           std::equal(points.begin(), points.end(), o.points.begin(),
+                      [](const FT_Vector& a, const FT_Vector& b) { return a.x == b.x && a.y == b.y; });
+  }
+};
+
+struct MaskEntry {
+  uint64_t hash;
+  MaskKey key;
+  std::vector<unsigned char> mask;
+  size_t bytes() const { return mask.size() + key.points.size() * sizeof(FT_Vector) + key.tags.size(); }
+};
+
+// Enough for every text of a large seal, a few times over.
+constexpr size_t kMaskCacheBytes = size_t(16) << 20;
+
+struct MaskCache {
+  std::list<MaskEntry> entries;  // most recently used first
+  size_t bytes = 0;
+};
+
+MaskCache& maskCache() {
+  thread_local MaskCache cache;
+  return cache;
+}
+
+uint64_t hashOf(const MaskKey& k) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](const void* data, size_t size) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  };
+  mix(k.points.data(), k.points.size() * sizeof(FT_Vector));
+  mix(k.tags.data(), k.tags.size());
+  mix(k.contours.data(), k.contours.size() * sizeof(short));
+  const int tail[3] = {k.flags, k.width, k.height};
+  mix(tail, sizeof tail);
+  return h;
 }
 
 }  // namespace
@@ -124,24 +177,40 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   }
   if (!points.empty()) contours.push_back(short(points.size() - 1));
 
-  FT_Outline outline{};
-  outline.n_points = short(points.size());
-  outline.n_contours = short(contours.size());
-  outline.points = points.data();
-  outline.tags = tags.data();
-  outline.contours = contours.data();
-  outline.flags = path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE;
-
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
-  std::vector<unsigned char> mask(size_t(stride) * size_t(h), 0);
-  SpanTarget spanTarget{mask.data(), stride, h};
-  FT_Raster_Params params{};
-  params.source = &outline;
-  params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
-  params.gray_spans = spanFunc;
-  params.user = &spanTarget;
-  params.clip_box = {0, 0, w, h};
-  if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
+  MaskKey key{std::move(points), std::move(tags), std::move(contours),
+              path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE, w, h};
+  const uint64_t hash = hashOf(key);
+  MaskCache& cache = maskCache();
+  auto hit = std::find_if(cache.entries.begin(), cache.entries.end(),
+                          [&](const MaskEntry& e) { return e.hash == hash && e.key == key; });
+  if (hit != cache.entries.end()) {
+    cache.entries.splice(cache.entries.begin(), cache.entries, hit);
+  } else {
+    std::vector<unsigned char> mask(size_t(stride) * size_t(h), 0);
+    FT_Outline outline{};
+    outline.n_points = short(key.points.size());
+    outline.n_contours = short(key.contours.size());
+    outline.points = key.points.data();
+    outline.tags = key.tags.data();
+    outline.contours = key.contours.data();
+    outline.flags = key.flags;
+    SpanTarget spanTarget{mask.data(), stride, h};
+    FT_Raster_Params params{};
+    params.source = &outline;
+    params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+    params.gray_spans = spanFunc;
+    params.user = &spanTarget;
+    params.clip_box = {0, 0, w, h};
+    if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
+    cache.entries.push_front({hash, std::move(key), std::move(mask)});
+    cache.bytes += cache.entries.front().bytes();
+    while (cache.bytes > kMaskCacheBytes && cache.entries.size() > 1) {
+      cache.bytes -= cache.entries.back().bytes();
+      cache.entries.pop_back();
+    }
+  }
+  std::vector<unsigned char>& mask = cache.entries.front().mask;
 
   cairo_surface_t* maskSurface =
       cairo_image_surface_create_for_data(mask.data(), CAIRO_FORMAT_A8, w, h, stride);

@@ -318,14 +318,23 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi) {
   // Buffers that are written whole before they are read: not zeroed first.
   std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[rowBytes * size_t(height)]);
   if (!raw) return false;
+  const UnpremultiplyTable& table = unpremultiplyTable();
   for (int y = 0; y < height; ++y) {
     const auto* src = reinterpret_cast<const uint32_t*>(pixels + size_t(y) * size_t(stride));
     uint8_t* dst = raw.get() + size_t(y) * rowBytes;
     *dst++ = 0;
-    for (int x = 0; x < width; ++x) {
-      const ARGB c = UnpremultiplyPixel(src[x]);
-      dst[0] = uint8_t(c >> 16), dst[1] = uint8_t(c >> 8), dst[2] = uint8_t(c), dst[3] = uint8_t(c >> 24);
-      dst += 4;
+    for (int x = 0; x < width; ++x, dst += 4) {
+      const uint32_t p = src[x];
+      const uint32_t a = p >> 24;
+      // Most of a seal is either empty or solid ink.
+      if (a == 0) {
+        std::memset(dst, 0, 4);
+      } else if (a == 255) {
+        dst[0] = uint8_t(p >> 16), dst[1] = uint8_t(p >> 8), dst[2] = uint8_t(p), dst[3] = 255;
+      } else {
+        const uint8_t* un = table.value[a];
+        dst[0] = un[(p >> 16) & 0xFF], dst[1] = un[(p >> 8) & 0xFF], dst[2] = un[p & 0xFF], dst[3] = uint8_t(a);
+      }
     }
   }
   // One compressor per thread, kept: making one costs as much as using it.
