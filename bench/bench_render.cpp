@@ -21,19 +21,24 @@ void BM_RenderStartupSeal(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderStartupSeal)->Unit(benchmark::kMillisecond);
 
+// The start-up seal drawn `factor` times larger (a 400 x 400 seal times 5
+// is 2000 x 2000, times 8 is 3200 x 3200, times 16 is 6400 x 6400).
 void BM_RenderLargeSeal(benchmark::State& state) {
+  const int k = int(state.range(0));
   SealDocument doc = StartupSealDocument();
-  // The start-up seal scaled by five: 2000 x 2000.
-  doc.Width = doc.Height = 2000;
-  doc.Frame.ClipY *= 5, doc.Frame.ClipWidth *= 5, doc.Frame.ClipHeight *= 5;
-  for (SealFrame& f : doc.Frame.Item) f.Width *= 5, f.Height *= 5, f.LineWidth *= 5;
-  for (SealFigure& f : doc.Shape) f.Width *= 5, f.Height *= 5, f.LineWidth *= 5, f.Round *= 5;
+  doc.Width = doc.Height = 400 * k;
+  doc.Frame.ClipY *= k, doc.Frame.ClipWidth *= k, doc.Frame.ClipHeight *= k;
+  for (SealFrame& f : doc.Frame.Item) f.Width *= k, f.Height *= k, f.LineWidth *= k;
+  for (SealFigure& f : doc.Shape) f.Width *= k, f.Height *= k, f.LineWidth *= k, f.Round *= k;
   for (SealText& t : doc.Text)
-    t.Width *= 5, t.Height *= 5, t.FontSize *= 5, t.Spacing *= 5, t.OffsetY *= 5;
+    t.Width *= k, t.Height *= k, t.FontSize *= k, t.Spacing *= k, t.OffsetY *= k;
   SealRenderer renderer;
   for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+  state.counters["ms_per_megapixel"] = benchmark::Counter(
+      double(doc.Width) * doc.Height / 1e6 * double(state.iterations()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_RenderLargeSeal)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderLargeSeal)->Arg(2)->Arg(5)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeStartupSealPng(benchmark::State& state) {
   SealRenderer renderer;

@@ -33,16 +33,27 @@ bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
   const double w = std::round(doc.Width * scale), h = std::round(doc.Height * scale);
   if (w < 1 || h < 1 || w > kMaxBitmapSide || h > kMaxBitmapSide) return false;
 
-  // Build the new bitmap before letting go of the old one, so a refused
-  // size leaves the last good seal in place.
-  GfxBitmap bitmap;
-  if (!bitmap.CreateBlank(int32_t(w), int32_t(h), PixelFormat32bppARGB)) return false;
-  GfxGraphics graphics;
-  if (!graphics.FromImage(bitmap)) return false;
-  m_graphics.Delete();
-  m_bitmap.Dispose();
-  m_bitmap = std::move(bitmap);
-  m_graphics = std::move(graphics);
+  if (m_bitmap.GetNative() && int32_t(m_bitmap.GetWidth()) == int32_t(w) && int32_t(m_bitmap.GetHeight()) == int32_t(h)) {
+    // The same size again (every edit but a size change): clear the bitmap
+    // instead of making a new one. A new large bitmap is fresh memory from
+    // the system, faulted in page by page on every render.
+    GfxGraphics graphics;
+    if (!graphics.FromImage(m_bitmap)) return false;
+    graphics.Clear(0);
+    m_graphics = std::move(graphics);
+  } else {
+    // Build the new bitmap before letting go of the old one, so a refused
+    // size leaves the last good seal in place.
+    GfxBitmap bitmap;
+    if (!bitmap.CreateBlank(int32_t(w), int32_t(h), PixelFormat32bppARGB)) return false;
+    GfxGraphics graphics;
+    if (!graphics.FromImage(bitmap)) return false;
+    m_graphics.Delete();
+    m_bitmap.Dispose();
+    m_bitmap = std::move(bitmap);
+    m_graphics = std::move(graphics);
+  }
+  m_bitmap.SetResolution(0, 0);
   m_width = doc.Width;
   m_height = doc.Height;
   if (scale != 1.0) m_graphics.SetDeviceScale(scale);

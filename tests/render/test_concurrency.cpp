@@ -56,3 +56,45 @@ TEST(Concurrency, TwoThreadsRenderWhileTheSealFontIsSwapped) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+std::vector<ARGB> pixelsOf(const SealRenderer& r) {
+  std::vector<ARGB> out;
+  for (int y = 0; y < r.RenderHeight(); ++y)
+    for (int x = 0; x < r.RenderWidth(); ++x) out.push_back(test::Pixel(r.SealBitmap(), x, y));
+  return out;
+}
+
+// Coverage masks are kept per thread between renders: a render that reuses
+// them must give exactly the pixels of one that rasterises everything anew
+// (a new thread starts with no masks), and an edit must never show a stale
+// one.
+TEST(MaskCache, ReusedMasksGiveExactlyTheFreshPixels) {
+  SealDocument doc = StartupSealDocument();
+  SealRenderer warm;
+  ASSERT_TRUE(warm.RenderSeal(doc));
+  ASSERT_TRUE(warm.RenderSeal(doc));  // every mask now comes from the cache
+  std::vector<ARGB> fresh;
+  std::thread([&] {
+    SealRenderer cold;
+    ASSERT_TRUE(cold.RenderSeal(doc));
+    fresh = pixelsOf(cold);
+  }).join();
+  EXPECT_TRUE(pixelsOf(warm) == fresh);
+
+  doc.Text[1].szText = "Tessirо";  // the last letter is now Cyrillic
+  ASSERT_TRUE(warm.RenderSeal(doc));
+  std::vector<ARGB> edited;
+  std::thread([&] {
+    SealRenderer cold;
+    ASSERT_TRUE(cold.RenderSeal(doc));
+    edited = pixelsOf(cold);
+  }).join();
+  EXPECT_TRUE(pixelsOf(warm) == edited);
+  EXPECT_FALSE(edited == fresh);
+}
+
+}  // namespace
+}  // namespace korvane
