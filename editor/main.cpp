@@ -69,16 +69,20 @@ int main(int argc, char** argv) {
   std::string complaint;
   const korvane::BannerAddressList banners = korvane::BannerAddresses(&complaint);
   if (!complaint.empty()) std::fprintf(stderr, "korvane: %s\n", complaint.c_str());
-  korvane::MainWindow window(banners);
+  // Told before the window opens, so the line comes at once.
+  bool readable = false;
   if (!templatePath.empty()) {
     errno = 0;
     korvane::ByteArray probe;
-    const bool readable = korvane::ReadFileBytes(templatePath, &probe, korvane::kMaxTemplateBytes);
+    readable = korvane::ReadFileBytes(templatePath, &probe, korvane::kMaxTemplateBytes);
     const int err = errno;
     if (!readable)
       std::fprintf(stderr, "korvane: cannot read '%s': %s; the start-up seal is shown\n", templatePath.c_str(),
                    err ? std::strerror(err) : "not a regular file of at most 16 MiB");
-    else if (!window.LoadTemplateFile(templatePath))
+  }
+  korvane::MainWindow window(banners);
+  if (readable) {
+    if (!window.LoadTemplateFile(templatePath))
       std::fprintf(stderr, "korvane: cannot load '%s': not a template (the file is not JSON); the start-up seal is "
                    "shown\n", templatePath.c_str());
   }

@@ -342,7 +342,7 @@ TEST(KorvaneProgram, WithoutADisplayItSaysSoInOneLine) {
 TEST(KorvaneProgram, AnUnreadableTemplateLeavesTheStartupSealWithOneLine) {
   // The editor stays open on the start-up seal; the time limit closes it.
   const ProgramRun r =
-      runKorvane("/nonexistent/x.qsx_tzl", "", "QT_QPA_PLATFORM=offscreen", "timeout -s TERM 1");
+      runKorvane("/nonexistent/x.qsx_tzl", "", "QT_QPA_PLATFORM=offscreen", "timeout -s TERM 2");
   EXPECT_NE(r.output.find("korvane: cannot read '/nonexistent/x.qsx_tzl'"), std::string::npos) << r.output;
   // One line of ours (Qt may add its own about the environment).
   size_t ours = 0;
