@@ -30,7 +30,7 @@ void BM_Batch1000Png(benchmark::State& state) {
       benchmark::Counter(double(rows.size()) * double(state.iterations()), benchmark::Counter::kIsRate);
   std::filesystem::remove_all(dir);
 }
-BENCHMARK(BM_Batch1000Png)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Batch1000Png)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 }  // namespace korvane
