@@ -9,6 +9,7 @@
 #include "drawing/encoders.h"
 #include "drawing/gfx_graphics.h"
 #include "drawing/image_codecs.h"
+#include "base/utf8.h"
 #include "render/seal_renderer.h"
 
 namespace korvane {
@@ -111,6 +112,34 @@ void BM_RenderFourLongRings(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
 }
 BENCHMARK(BM_RenderFourLongRings)->Unit(benchmark::kMillisecond);
+
+// One ring of N characters, its words different at every render, so that
+// no coverage is reused: the cost of laying out and filling the ring.
+void BM_RingOfNCharacters(benchmark::State& state) {
+  static const char* const kCharacters[] = {"印", "章", "科", "技", "A", "B", "C", "D"};
+  const int n = int(state.range(0));
+  SealDocument doc = CreateSealDocument();
+  doc.Width = doc.Height = 400;
+  doc.BackColor = kNoColor;
+  SealText& t = doc.Text[0];
+  t.Font.FaceName = kPrivateSealFaceName;
+  t.FontSize = 20;
+  t.Width = t.Height = 360;
+  t.TextColor = kSealRed;
+  t.TypeStyle = kTextRingTop;
+  SealRenderer renderer;
+  int v = 0;
+  for (auto _ : state) {
+    // A count at the front makes every render's words new.
+    std::string words = std::to_string(v++);
+    while (int(CountUtf8(words)) < n) words += kCharacters[CountUtf8(words) % 8];
+    t.szText = words;
+    benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+  }
+  state.counters["per_character"] = benchmark::Counter(double(n) * double(state.iterations()),
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RingOfNCharacters)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 
 void BM_TemplateWrite(benchmark::State& state) {
   const SealDocument doc = StartupSealDocument();
