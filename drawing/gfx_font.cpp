@@ -11,6 +11,7 @@
 namespace korvane {
 
 namespace {
+// The seal font is about 5 MB; no font file larger than this is read.
 constexpr size_t kMaxFontFileBytes = size_t(64) << 20;
 }  // namespace
 

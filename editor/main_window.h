@@ -59,7 +59,7 @@ class MainWindow : public QWidget, public PanelHost {
 
   // A banner slot's bytes (empty: no picture), from 0.
   const ByteArray& BannerSlot(int slot) const { return m_bannerBytes[size_t(slot)]; }
-  // Waits until every banner download started so far has ended (tests).
+  // Whether a banner download started so far is still running.
   bool BannerDownloadsRunning() const;
 
   int CurrentText() const { return m_panels->CurrentText(); }

@@ -67,7 +67,6 @@ QLineEdit* PropertyPanels::edit(QGroupBox* box, const char* name, const char* la
     l->setGeometry(4, y + 3, x - 6, 17);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   }
-  m_controls[name] = e;
   return e;
 }
 
@@ -91,7 +90,6 @@ QComboBox* PropertyPanels::combo(QGroupBox* box, const char* name, const char* l
   auto* l = new QLabel(QString::fromUtf8(label), box);
   l->setGeometry(4, y + 2, x - 6, 17);
   l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  m_controls[name] = c;
   return c;
 }
 
@@ -109,7 +107,6 @@ CanvasPanel* PropertyPanels::swatch(QGroupBox* box, const char* name, int x, int
     colourBox->setText(qs(ColourText(SealColor(colour))));
     PaintSwatch(s, SealColor(colour));
   });
-  m_controls[name] = s;
   return s;
 }
 
@@ -143,7 +140,6 @@ void PropertyPanels::buildSeal(QGroupBox* box) {
   m_sealTransparent = new QCheckBox(QStringLiteral("背景透明"), box);
   m_sealTransparent->setObjectName(QStringLiteral("CheckBox_Seal_Color_Transparent"));
   m_sealTransparent->setGeometry(104, 112, 75, 15);
-  m_controls["CheckBox_Seal_Color_Transparent"] = m_sealTransparent;
   connect(m_sealColour, &QLineEdit::textChanged, this, [this](const QString& text) {
     m_host.Document().BackColor = m_sealTransparent->isChecked() ? kNoColor : ReadColourText(ss(text));
     m_host.RedrawPreview();
@@ -202,12 +198,10 @@ void PropertyPanels::buildText(QGroupBox* box) {
   m_setFont = new QPushButton(QStringLiteral("..."), box);
   m_setFont->setObjectName(QStringLiteral("Button_Text_SetFont"));
   m_setFont->setGeometry(182, 97, 35, 27);
-  m_controls["Button_Text_SetFont"] = m_setFont;
   connect(m_setFont, &QPushButton::clicked, this, &PropertyPanels::onSetFont);
   m_defaultFont = new QCheckBox(QStringLiteral("使用 图章专用字体"), box);
   m_defaultFont->setObjectName(QStringLiteral("CheckBox_Text_DefaultFont"));
   m_defaultFont->setGeometry(96, 128, 127, 16);
-  m_controls["CheckBox_Text_DefaultFont"] = m_defaultFont;
   connect(m_defaultFont, &QCheckBox::clicked, this, &PropertyPanels::onDefaultFont);
   m_textSize = numeric(box, "EditBox_Text_FontSize", "大小：", 71, 148, Guard::Text,
                        [](SealDocument& d, int i) { return &d.Text[size_t(i)].FontSize; });
@@ -313,7 +307,6 @@ void PropertyPanels::buildFrame(QGroupBox* box) {
   m_frameTransparent = new QCheckBox(QStringLiteral("背景透明"), box);
   m_frameTransparent->setObjectName(QStringLiteral("CheckBox_Frame_BackTransparent"));
   m_frameTransparent->setGeometry(96, 207, 80, 16);
-  m_controls["CheckBox_Frame_BackTransparent"] = m_frameTransparent;
   connect(m_frameBack, &QLineEdit::textChanged, this, [this](const QString& text) {
     // While the box is ticked, nothing is stored and nothing redrawn.
     if (!valid(Guard::Frame) || m_frameTransparent->isChecked()) return;
@@ -421,7 +414,6 @@ void PropertyPanels::buildFigure(QGroupBox* box) {
   m_browse = new QPushButton(QStringLiteral("..."), box);
   m_browse->setObjectName(QStringLiteral("Button_Figure_Browse"));
   m_browse->setGeometry(182, 229, 35, 27);
-  m_controls["Button_Figure_Browse"] = m_browse;
   connect(m_browse, &QPushButton::clicked, this, &PropertyPanels::onBrowse);
 }
 

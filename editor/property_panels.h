@@ -5,7 +5,6 @@
 
 #include <QLineEdit>
 #include <QObject>
-#include <map>
 #include <string>
 
 #include "document/seal_document.h"
@@ -91,7 +90,6 @@ class PropertyPanels : public QObject {
 
   PanelHost& m_host;
   int m_currentText = 1, m_currentFrame = 1, m_currentFigure = 1;
-  std::map<std::string, QWidget*> m_controls;
   QLineEdit* m_sealWidth = nullptr;
   QLineEdit* m_sealHeight = nullptr;
   QLineEdit* m_sealColour = nullptr;

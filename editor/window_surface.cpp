@@ -5,7 +5,7 @@
 
 namespace korvane {
 
-CanvasPanel::CanvasPanel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
+CanvasPanel::CanvasPanel(QWidget* parent) : QWidget(parent) {}
 
 void CanvasPanel::SetPicture(const QImage& picture) {
   m_picture = picture;

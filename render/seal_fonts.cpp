@@ -8,9 +8,6 @@ namespace korvane {
 
 namespace {
 
-// The seal font is about 5 MB; nothing larger is read as one.
-constexpr size_t kMaxFontFileBytes = size_t(64) << 20;
-
 struct PrivateFontState {
   std::mutex mutex;
   GfxFontFamily family;            // PrivateSealFamily
@@ -33,9 +30,7 @@ void loadPrivateFamily(PrivateFontState& s) {
   const std::string path = s.pathOverride.empty() ? PrivateSealFontPath() : s.pathOverride;
   // Read whole, once: glyphs come from memory, so the file may be rewritten
   // or removed while the program runs without a glyph going missing.
-  ByteArray bytes;
-  if (!ReadFileBytes(path, &bytes, kMaxFontFileBytes)) return;
-  s.fonts.AddMemoryFont(std::move(bytes));
+  s.fonts.AddFontFile(path);
   std::vector<GfxFontFamily> families;
   // Whatever family the file holds is the seal font; its name is not checked.
   if (s.fonts.GetFamilyList(1, families) == 1) s.family = families[0];
