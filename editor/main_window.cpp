@@ -93,7 +93,7 @@ bool MainWindow::BannerDownloadsRunning() const {
 }
 
 bool MainWindow::anyPanelVisible() const {
-  for (const QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_text})
+  for (const QGroupBox* box : panels())
     if (box->isVisibleTo(this)) return true;
   return false;
 }
@@ -178,7 +178,7 @@ void MainWindow::buildControls() {
 void MainWindow::RedrawPreview() { m_preview.RedrawPreview(m_doc); }
 
 void MainWindow::hidePanels() {
-  for (QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_text}) box->hide();
+  for (QGroupBox* box : panels()) box->hide();
 }
 
 // Item selection: the panel of the clicked item's kind, filled from the

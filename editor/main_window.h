@@ -72,6 +72,8 @@ class MainWindow : public QWidget, public PanelHost {
   void onPageChanged(int page);
   void onSaveTemplate();
   void onSavePicture();
+  // The five property panels (not the banner box), in the order they hide.
+  std::array<QGroupBox*, 5> panels() const { return {m_clip, m_figure, m_frame, m_seal, m_text}; }
   void hidePanels();
   void loadTemplateItem(int item);
   // The banners: downloaded on worker threads at start and by both save

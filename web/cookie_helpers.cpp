@@ -12,17 +12,11 @@ namespace {
 
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // Byte position of `needle` in `text` from `from`, or npos.
 size_t find(std::string_view text, std::string_view needle, size_t from, bool ignoreCase) {
   if (from > text.size()) return std::string::npos;
   if (!ignoreCase) return text.find(needle, from);
-  return lower(text).find(lower(needle), from);
+  return LowerAscii(text).find(LowerAscii(needle), from);
 }
 
 void replaceAll(std::string& s, std::string_view what, std::string_view with) {
@@ -43,6 +37,12 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
 }
 
 }  // namespace
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
 
 std::string TrimSpaces(std::string_view text) {
   size_t b = 0, e = text.size();
@@ -91,7 +91,7 @@ std::string TextAfterColon(std::string_view text) {
 }
 
 std::string UrlHost(std::string_view url, bool keepPort) {
-  std::string t = lower(url);
+  std::string t = LowerAscii(url);
   if (t.empty() || t.back() != '/') t += '/';
   std::string h;
   if (t.rfind("https://", 0) == 0) {
@@ -108,7 +108,7 @@ std::string UrlHost(std::string_view url, bool keepPort) {
 int32_t UrlPort(std::string_view url) {
   const std::string h = UrlHost(url, true);
   const size_t k = h.rfind(':');
-  if (k == std::string::npos) return lower(url.substr(0, 5)) == "https" ? 443 : 80;
+  if (k == std::string::npos) return LowerAscii(url.substr(0, 5)) == "https" ? 443 : 80;
   int32_t port = 0;
   for (size_t i = k + 1; i < h.size() && std::isdigit(static_cast<unsigned char>(h[i])); ++i)
     port = port * 10 + (h[i] - '0');

@@ -12,6 +12,9 @@
 
 namespace korvane {
 
+// ASCII letters in lower case; other bytes (UTF-8 included) as they are.
+std::string LowerAscii(std::string_view text);
+
 std::string TrimSpaces(std::string_view text);
 // Every ASCII and ideographic space, wherever it stands.
 std::string RemoveSpaces(std::string_view text);

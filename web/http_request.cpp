@@ -14,16 +14,11 @@ namespace korvane {
 
 namespace {
 
-std::string lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 bool contains(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
 
 // Every "set-cookie" in any letter case written as "Set-Cookie".
 std::string normaliseSetCookie(std::string headers) {
-  const std::string low = lower(headers);
+  const std::string low = LowerAscii(headers);
   for (size_t at = low.find("set-cookie"); at != std::string::npos; at = low.find("set-cookie", at + 10))
     headers.replace(at, 10, "Set-Cookie");
   return headers;
@@ -85,7 +80,7 @@ const char* HttpVerb(int32_t method) {
 }
 
 std::string AgentFor(const std::string& extra) {
-  if (!contains(lower(extra), "user-agent:")) return kDefaultAgent;
+  if (!contains(LowerAscii(extra), "user-agent:")) return kDefaultAgent;
   std::string agent = TrimSpaces(TextBetween(extra + "\r\n", "User-Agent:", "\r\n"));
   // The search ignores case, the marker does not: "user-agent: x" falls to
   // everything after the block's first colon.
@@ -125,7 +120,7 @@ std::string ResponseCookies(const std::string& responseHeaders) {
       item = TrimSpaces(TextBetween(line, "Set-Cookie:", ";"));
     } else {
       item = line;
-      const std::string low = lower(item);
+      const std::string low = LowerAscii(item);
       // Remove every "set-cookie:" in any letter case, last first.
       for (size_t p = low.rfind("set-cookie:"); p != std::string::npos;
            p = p == 0 ? std::string::npos : low.rfind("set-cookie:", p - 1))
@@ -145,7 +140,7 @@ ByteArray HttpRequest(const HttpRequestArgs& args, HttpResponseInfo* info) {
   CURL* c = curl.get();
 
   const int32_t method = args.method >= 0 && args.method <= 7 ? args.method : 0;
-  const bool secure = lower(args.url.substr(0, 8)) == "https://";
+  const bool secure = LowerAscii(args.url.substr(0, 8)) == "https://";
   const std::string url = std::string(secure ? "https://" : "http://") + UrlHost(args.url, false) + ":" +
                           std::to_string(UrlPort(args.url)) + UrlObject(args.url);
   HttpRequestArgs effective = args;
