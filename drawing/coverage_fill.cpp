@@ -86,17 +86,14 @@ MaskCache& maskCache() {
   return cache;
 }
 
+// Mixed a coordinate at a time: hashing runs on every fill.
 uint64_t hashOf(const MaskKey& k) {
   uint64_t h = 1469598103934665603ull;
-  auto mix = [&h](const void* data, size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  };
-  mix(k.points.data(), k.points.size() * sizeof(FT_Vector));
-  mix(k.tags.data(), k.tags.size());
-  mix(k.contours.data(), k.contours.size() * sizeof(short));
-  const int tail[3] = {k.flags, k.width, k.height};
-  mix(tail, sizeof tail);
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull, h ^= h >> 29; };
+  for (const FT_Vector& p : k.points) mix(uint64_t(p.x) * 31 + uint64_t(p.y));
+  for (char t : k.tags) mix(uint64_t(uint8_t(t)));
+  for (short c : k.contours) mix(uint64_t(uint16_t(c)));
+  mix(uint64_t(k.flags) << 40 | uint64_t(uint32_t(k.width)) << 20 | uint64_t(uint32_t(k.height)));
   return h;
 }
 
