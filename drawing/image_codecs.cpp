@@ -43,15 +43,18 @@ const UnpremultiplyTable& unpremultiplyTable() {
   return table;
 }
 
-}  // namespace
-
-ARGB UnpremultiplyPixel(uint32_t p) {
+// Most of a seal is either empty or solid ink: those pixels need no table.
+inline ARGB unpremultiply(uint32_t p, const UnpremultiplyTable& table) {
   const uint32_t a = p >> 24;
   if (a == 0) return 0;
   if (a == 255) return p;
-  const uint8_t* un = unpremultiplyTable().value[a];
+  const uint8_t* un = table.value[a];
   return (a << 24) | (uint32_t(un[(p >> 16) & 0xFF]) << 16) | (uint32_t(un[(p >> 8) & 0xFF]) << 8) | un[p & 0xFF];
 }
+
+}  // namespace
+
+ARGB UnpremultiplyPixel(uint32_t p) { return unpremultiply(p, unpremultiplyTable()); }
 
 uint32_t PremultiplyPixel(ARGB s) {
   const uint32_t a = s >> 24;
@@ -324,17 +327,8 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi) {
     uint8_t* dst = raw.get() + size_t(y) * rowBytes;
     *dst++ = 0;
     for (int x = 0; x < width; ++x, dst += 4) {
-      const uint32_t p = src[x];
-      const uint32_t a = p >> 24;
-      // Most of a seal is either empty or solid ink.
-      if (a == 0) {
-        std::memset(dst, 0, 4);
-      } else if (a == 255) {
-        dst[0] = uint8_t(p >> 16), dst[1] = uint8_t(p >> 8), dst[2] = uint8_t(p), dst[3] = 255;
-      } else {
-        const uint8_t* un = table.value[a];
-        dst[0] = un[(p >> 16) & 0xFF], dst[1] = un[(p >> 8) & 0xFF], dst[2] = un[p & 0xFF], dst[3] = uint8_t(a);
-      }
+      const ARGB c = unpremultiply(src[x], table);
+      dst[0] = uint8_t(c >> 16), dst[1] = uint8_t(c >> 8), dst[2] = uint8_t(c), dst[3] = uint8_t(c >> 24);
     }
   }
   // One compressor per thread, kept: making one costs as much as using it.
