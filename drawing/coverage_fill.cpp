@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <list>
+#include <memory>
 #include <vector>
 
 namespace korvane {
@@ -28,6 +29,77 @@ void spanFunc(int y, int count, const FT_Span* spans, void* user) {
   if (row < 0 || row >= t->height) return;
   unsigned char* line = t->data + size_t(row) * size_t(t->stride);
   for (int i = 0; i < count; ++i) std::memset(line + spans[i].x, spans[i].coverage, spans[i].len);
+}
+
+// A part of a fill's coverage, placed in the fill's box.
+struct MaskPiece {
+  int x = 0, y = 0, width = 0, height = 0, stride = 0;
+  std::vector<unsigned char> data;
+};
+
+// Large fills (a frame drawn thousands of pixels wide) cover little of
+// their box: a whole-box mask would be tens of megabytes of zeros, fresh
+// memory faulted in, cleared and read by the compositor on every render.
+// Their spans go into square tiles made on first touch instead, and only
+// those tiles are kept and composited.
+constexpr int kTile = 64;
+constexpr int64_t kTiledFillMinArea = int64_t(512) * 512;
+
+struct TileTarget {
+  int width, height, tilesX;
+  std::vector<std::unique_ptr<unsigned char[]>> tiles;  // null where nothing was covered
+};
+
+void tileSpanFunc(int y, int count, const FT_Span* spans, void* user) {
+  auto* t = static_cast<TileTarget*>(user);
+  const int row = t->height - 1 - y;
+  if (row < 0 || row >= t->height) return;
+  const int tileRow = row / kTile, rowInTile = row % kTile;
+  for (int i = 0; i < count; ++i) {
+    if (spans[i].coverage == 0) continue;
+    int x = spans[i].x;
+    const int end = std::min(t->width, x + int(spans[i].len));
+    while (x < end) {
+      const int tileX = x / kTile, stop = std::min(end, (tileX + 1) * kTile);
+      auto& tile = t->tiles[size_t(tileRow) * size_t(t->tilesX) + size_t(tileX)];
+      if (!tile) tile.reset(new unsigned char[kTile * kTile]());
+      std::memset(tile.get() + rowInTile * kTile + (x - tileX * kTile), spans[i].coverage, size_t(stop - x));
+      x = stop;
+    }
+  }
+}
+
+// Neighbouring tiles of a tile row join into one piece, so a ring costs
+// two composites per row of tiles, not one per tile.
+std::vector<MaskPiece> piecesFromTiles(const TileTarget& t) {
+  std::vector<MaskPiece> pieces;
+  const int tilesY = (t.height + kTile - 1) / kTile;
+  for (int tileY = 0; tileY < tilesY; ++tileY) {
+    const auto* row = &t.tiles[size_t(tileY) * size_t(t.tilesX)];
+    const int bandHeight = std::min(kTile, t.height - tileY * kTile);
+    for (int a = 0; a < t.tilesX;) {
+      if (!row[a]) {
+        ++a;
+        continue;
+      }
+      int b = a;
+      while (b < t.tilesX && row[b]) ++b;
+      MaskPiece piece;
+      piece.x = a * kTile, piece.y = tileY * kTile;
+      piece.width = std::min(b * kTile, t.width) - piece.x, piece.height = bandHeight;
+      piece.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, piece.width);
+      piece.data.resize(size_t(piece.stride) * size_t(bandHeight));
+      for (int tileX = a; tileX < b; ++tileX) {
+        const int columns = std::min(kTile, t.width - tileX * kTile);
+        for (int r = 0; r < bandHeight; ++r)
+          std::memcpy(&piece.data[size_t(r) * size_t(piece.stride) + size_t((tileX - a) * kTile)],
+                      row[tileX].get() + r * kTile, size_t(columns));
+      }
+      pieces.push_back(std::move(piece));
+      a = b;
+    }
+  }
+  return pieces;
 }
 
 // The rasteriser keeps its work memory in the library object, so threads
@@ -69,8 +141,12 @@ struct MaskKey {
 struct MaskEntry {
   uint64_t hash;
   MaskKey key;
-  std::vector<unsigned char> mask;
-  size_t bytes() const { return mask.size() + key.points.size() * sizeof(FT_Vector) + key.tags.size(); }
+  std::vector<MaskPiece> pieces;
+  size_t bytes() const {
+    size_t n = key.points.size() * sizeof(FT_Vector) + key.tags.size();
+    for (const MaskPiece& p : pieces) n += p.data.size() + sizeof p;
+    return n;
+  }
 };
 
 // Enough for every text of a large seal, a few times over.
@@ -174,7 +250,6 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   }
   if (!points.empty()) contours.push_back(short(points.size() - 1));
 
-  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
   MaskKey key{std::move(points), std::move(tags), std::move(contours),
               path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE, w, h};
   const uint64_t hash = hashOf(key);
@@ -184,7 +259,6 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
-    std::vector<unsigned char> mask(size_t(stride) * size_t(h), 0);
     FT_Outline outline{};
     outline.n_points = short(key.points.size());
     outline.n_contours = short(key.contours.size());
@@ -192,30 +266,46 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
     outline.tags = key.tags.data();
     outline.contours = key.contours.data();
     outline.flags = key.flags;
-    SpanTarget spanTarget{mask.data(), stride, h};
     FT_Raster_Params params{};
     params.source = &outline;
     params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
-    params.gray_spans = spanFunc;
-    params.user = &spanTarget;
     params.clip_box = {0, 0, w, h};
-    if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
-    cache.entries.push_front({hash, std::move(key), std::move(mask)});
+    std::vector<MaskPiece> pieces;
+    if (int64_t(w) * h < kTiledFillMinArea) {
+      MaskPiece whole;
+      whole.width = w, whole.height = h;
+      whole.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+      whole.data.assign(size_t(whole.stride) * size_t(h), 0);
+      SpanTarget spanTarget{whole.data.data(), whole.stride, h};
+      params.gray_spans = spanFunc;
+      params.user = &spanTarget;
+      if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
+      pieces.push_back(std::move(whole));
+    } else {
+      const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+      TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
+      params.gray_spans = tileSpanFunc;
+      params.user = &tileTarget;
+      if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
+      pieces = piecesFromTiles(tileTarget);
+    }
+    cache.entries.push_front({hash, std::move(key), std::move(pieces)});
     cache.bytes += cache.entries.front().bytes();
     while (cache.bytes > kMaskCacheBytes && cache.entries.size() > 1) {
       cache.bytes -= cache.entries.back().bytes();
       cache.entries.pop_back();
     }
   }
-  std::vector<unsigned char>& mask = cache.entries.front().mask;
 
-  cairo_surface_t* maskSurface =
-      cairo_image_surface_create_for_data(mask.data(), CAIRO_FORMAT_A8, w, h, stride);
   cairo_save(cr);
   cairo_identity_matrix(cr);
-  cairo_mask_surface(cr, maskSurface, x0, y0);
+  for (MaskPiece& piece : cache.entries.front().pieces) {
+    cairo_surface_t* maskSurface = cairo_image_surface_create_for_data(piece.data.data(), CAIRO_FORMAT_A8,
+                                                                       piece.width, piece.height, piece.stride);
+    cairo_mask_surface(cr, maskSurface, x0 + piece.x, y0 + piece.y);
+    cairo_surface_destroy(maskSurface);
+  }
   cairo_restore(cr);
-  cairo_surface_destroy(maskSurface);
   return true;
 }
 

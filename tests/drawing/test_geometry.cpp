@@ -241,13 +241,13 @@ int largestAlphaDifference(const Canvas& a, const Canvas& b, int w, int h) {
 }
 
 // A many-sided star: enough segments to take the coverage route.
-GfxPath detailedPath() {
+GfxPath detailedPath(double centre = 50, double scale = 1) {
   GfxPath path;
   path.Create(FillModeWinding);
   std::vector<GfxPoint> points;
   for (int i = 0; i < 48; ++i) {
-    const double r = i % 2 ? 18 : 40, a = i * 3.14159265358979 / 24;
-    points.push_back({int32_t(50 + r * std::cos(a)), int32_t(50 + r * std::sin(a))});
+    const double r = (i % 2 ? 18 : 40) * scale, a = i * 3.14159265358979 / 24;
+    points.push_back({int32_t(centre + r * std::cos(a)), int32_t(centre + r * std::sin(a))});
   }
   path.AddPolygonI(points);
   return path;
@@ -310,6 +310,49 @@ TEST(CoverageFill, HonoursTheClip) {
   c.g.FillPath(brush, path);
   EXPECT_EQ(c.alpha(50, 50), 0u);
   EXPECT_EQ(c.alpha(50, 40), 255u);
+}
+
+// A fill over a large box is kept as tiles where it has coverage; drawn
+// through a small window (which makes its box small) it is one mask. Both
+// must give the same pixels, clip band and half-transparent ink included.
+TEST(CoverageFill, LargeFillsMatchTheSameFillSeenThroughASmallWindow) {
+  struct Window {
+    int X, Y, Width, Height;
+  };
+  auto draw = [](Canvas& c, const Window* window) {
+    c.g.Clear(0xFF336699);
+    if (window) {
+      GfxPath w;
+      w.Create();
+      w.AddRectangleI(window->X, window->Y, window->Width, window->Height);
+      c.g.SetClipPath(w, CombineModeReplace);
+    }
+    GfxPath band;
+    band.Create();
+    band.AddRectangleI(0, 610, 1300, 57);
+    c.g.SetClipPath(band, CombineModeExclude);
+    GfxPen pen;
+    pen.Create(0xC0D21E22, 41);
+    c.g.DrawEllipseI(pen, 97, 101, 1111, 1111);
+    GfxPath star = detailedPath(651, 12.5);
+    GfxSolidBrush brush;
+    brush.Create(0x80102030);
+    c.g.FillPath(brush, star);
+  };
+  Canvas whole(1300, 1300);
+  draw(whole, nullptr);
+  EXPECT_NE(Pixel(whole.bitmap, 650, 560), 0xFF336699u);  // the star, above the band
+  EXPECT_EQ(Pixel(whole.bitmap, 650, 640), 0xFF336699u);  // the band
+  for (Window window : {Window{0, 0, 400, 400}, Window{450, 450, 400, 400}, Window{900, 520, 400, 200},
+                        Window{1000, 1000, 300, 300}, Window{60, 560, 500, 120}}) {
+    Canvas part(1300, 1300);
+    draw(part, &window);
+    int differing = 0;
+    for (int y = window.Y; y < window.Y + window.Height; ++y)
+      for (int x = window.X; x < window.X + window.Width; ++x)
+        differing += Pixel(whole.bitmap, x, y) != Pixel(part.bitmap, x, y);
+    EXPECT_EQ(differing, 0) << window.X << "," << window.Y;
+  }
 }
 
 TEST(CircleOutline, IsTheRingBetweenTwoCircles) {
