@@ -31,11 +31,6 @@ inline constexpr int64_t kMaxPicturePixels = 100000000;
 // smallest DCT scale (1/8 to 1) whose pixels still cover it.
 DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth = 0, int coverHeight = 0);
 
-// libdeflate's level for PNG data. Measured on the start-up seal: level 3
-// is the fastest (1.9 ms, 29,118 bytes, 6% over zlib's best); 6 is 2.8 ms
-// for 28,171 bytes, 9 is 12.7 ms for 27,527.
-inline constexpr int kPngDeflateLevel = 3;
-
 // Writes the surface as an 8-bit RGBA PNG with straight alpha; with a
 // resolution (dots per inch, above 0) a pHYs chunk records it.
 bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi = 0);

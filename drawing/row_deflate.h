@@ -1,0 +1,23 @@
+// A zlib stream (RFC 1950/1951) of image rows, made for PNG's IDAT data.
+// Seals are runs of empty or solid-ink pixels broken by anti-aliased
+// edges, whose few colours recur all over the image: the encoder looks
+// for the previous pixel, the pixel above and the last place a pixel was
+// seen, and codes the result with Huffman codes made for each block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace korvane {
+
+// The zlib stream of `size` bytes of rows `rowBytes` long (filter bytes
+// included). False only when memory runs out.
+bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out);
+
+// Code lengths of a complete prefix code of at most maxLength bits (at
+// most 63) for `count` symbols, 0 for symbols of frequency 0; a lone used
+// symbol gets length 1.
+void HuffmanCodeLengths(const uint32_t* frequency, int count, int maxLength, uint8_t* lengths);
+
+}  // namespace korvane
