@@ -24,8 +24,7 @@ BENCHMARK(BM_RenderStartupSeal)->Unit(benchmark::kMillisecond);
 
 // The start-up seal drawn `factor` times larger (a 400 x 400 seal times 5
 // is 2000 x 2000, times 8 is 3200 x 3200, times 16 is 6400 x 6400).
-void BM_RenderLargeSeal(benchmark::State& state) {
-  const int k = int(state.range(0));
+SealDocument largeSeal(int k) {
   SealDocument doc = StartupSealDocument();
   doc.Width = doc.Height = 400 * k;
   doc.Frame.ClipY *= k, doc.Frame.ClipWidth *= k, doc.Frame.ClipHeight *= k;
@@ -33,6 +32,11 @@ void BM_RenderLargeSeal(benchmark::State& state) {
   for (SealFigure& f : doc.Shape) f.Width *= k, f.Height *= k, f.LineWidth *= k, f.Round *= k;
   for (SealText& t : doc.Text)
     t.Width *= k, t.Height *= k, t.FontSize *= k, t.Spacing *= k, t.OffsetY *= k;
+  return doc;
+}
+
+void BM_RenderLargeSeal(benchmark::State& state) {
+  const SealDocument doc = largeSeal(int(state.range(0)));
   SealRenderer renderer;
   for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
   state.counters["ms_per_megapixel"] = benchmark::Counter(
@@ -53,6 +57,20 @@ void BM_EncodeStartupSealPng(benchmark::State& state) {
   state.counters["bytes"] = double(size);
 }
 BENCHMARK(BM_EncodeStartupSealPng)->Unit(benchmark::kMillisecond);
+
+// A seal printed large: 1600 x 1600 and 3200 x 3200.
+void BM_EncodeLargeSealPng(benchmark::State& state) {
+  SealRenderer renderer;
+  renderer.RenderSeal(largeSeal(int(state.range(0))));
+  size_t size = 0;
+  for (auto _ : state) {
+    MemoryStream out;
+    EncodePng(renderer.SealBitmap().GetNative(), out);
+    size = out.GetSize();
+  }
+  state.counters["bytes"] = double(size);
+}
+BENCHMARK(BM_EncodeLargeSealPng)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korvane

@@ -316,13 +316,29 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi) {
 
   // Filter byte 0, then straight RGBA, for every row.
   const size_t rowBytes = size_t(width) * 4 + 1;
-  // Buffers that are written whole before they are read: not zeroed first.
-  std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[rowBytes * size_t(height)]);
-  if (!raw) return false;
+  // Written whole before it is read: not zeroed first. Kept for the next
+  // encode up to a size (a batch writes seal after seal of one size): a
+  // fresh buffer is fresh memory, faulted in page by page (3200 x 3200:
+  // 41 MB, 40 -> 25 ms an encode).
+  struct RawRows {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+  };
+  constexpr size_t kKeptRawBytes = size_t(64) << 20;
+  thread_local RawRows kept;
+  RawRows fresh;
+  const size_t rawSize = rowBytes * size_t(height);
+  RawRows& rawRows = rawSize <= kKeptRawBytes ? kept : fresh;
+  if (rawRows.size < rawSize) {
+    rawRows.bytes.reset(new (std::nothrow) uint8_t[rawSize]);
+    rawRows.size = rawRows.bytes ? rawSize : 0;
+    if (!rawRows.bytes) return false;
+  }
+  uint8_t* const raw = rawRows.bytes.get();
   const UnpremultiplyTable& table = unpremultiplyTable();
   for (int y = 0; y < height; ++y) {
     const auto* src = reinterpret_cast<const uint32_t*>(pixels + size_t(y) * size_t(stride));
-    uint8_t* dst = raw.get() + size_t(y) * rowBytes;
+    uint8_t* dst = raw + size_t(y) * rowBytes;
     *dst++ = 0;
     for (int x = 0; x < width; ++x, dst += 4) {
       const ARGB c = unpremultiply(src[x], table);
@@ -330,7 +346,7 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi) {
     }
   }
   std::vector<uint8_t> deflated;
-  if (!DeflateRows(raw.get(), rowBytes * size_t(height), rowBytes, deflated)) return false;
+  if (!DeflateRows(raw, rawSize, rowBytes, deflated)) return false;
   const size_t deflatedSize = deflated.size();
 
   std::string png("\x89PNG\r\n\x1A\n", 8);
