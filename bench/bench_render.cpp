@@ -157,7 +157,7 @@ void BM_RingOfNCharacters(benchmark::State& state) {
   state.counters["per_character"] = benchmark::Counter(double(n) * double(state.iterations()),
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_RingOfNCharacters)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RingOfNCharacters)->Arg(16)->Arg(32)->Arg(48)->Arg(56)->Arg(64)->Arg(128)->Arg(256)->Unit(benchmark::kMillisecond);
 
 void BM_TemplateWrite(benchmark::State& state) {
   const SealDocument doc = StartupSealDocument();

@@ -162,6 +162,73 @@ MaskCache& maskCache() {
   return cache;
 }
 
+// FreeType's rasteriser walks the whole outline once for every band of
+// rows it sweeps, so one outline of many glyphs round a ring costs glyphs
+// times rows. A row's coverage comes only from the contours that cross
+// it (a closed contour adds nothing to rows above or below it), and the
+// clip box keeps rows apart exactly, so a busy outline is rasterised in
+// strips of rows, each with the contours that reach into it: the same
+// coverage, at a cost that grows with the glyphs alone.
+constexpr int kStripRows = 64;
+constexpr size_t kStripMinContours = 16;
+
+bool renderContours(FT_Library raster, const MaskKey& key, const std::vector<int>& chosen, FT_Raster_Params params,
+                    std::vector<FT_Vector>& points, std::vector<char>& tags, std::vector<short>& contours) {
+  points.clear(), tags.clear(), contours.clear();
+  for (int c : chosen) {
+    const size_t first = c == 0 ? 0 : size_t(key.contours[size_t(c) - 1] + 1), end = size_t(key.contours[size_t(c)]) + 1;
+    points.insert(points.end(), key.points.begin() + long(first), key.points.begin() + long(end));
+    tags.insert(tags.end(), key.tags.begin() + long(first), key.tags.begin() + long(end));
+    contours.push_back(short(points.size() - 1));
+  }
+  FT_Outline outline{};
+  outline.flags = key.flags;
+  outline.n_points = short(points.size());
+  outline.n_contours = short(contours.size());
+  outline.points = points.data();
+  outline.tags = tags.data();
+  outline.contours = contours.data();
+  params.source = &outline;
+  return FT_Outline_Render(raster, &outline, &params) == 0;
+}
+
+bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
+  const int height = int(params.clip_box.yMax);
+  if (key.contours.size() < kStripMinContours || height <= kStripRows) {
+    FT_Outline outline{};
+    outline.flags = key.flags;
+    outline.n_points = short(key.points.size());
+    outline.n_contours = short(key.contours.size());
+    outline.points = key.points.data();
+    outline.tags = key.tags.data();
+    outline.contours = key.contours.data();
+    params.source = &outline;
+    return FT_Outline_Render(raster, &outline, &params) == 0;
+  }
+  std::vector<std::vector<int>> strips(size_t((height + kStripRows - 1) / kStripRows));
+  size_t first = 0;
+  for (int c = 0; c < int(key.contours.size()); ++c) {
+    const size_t end = size_t(key.contours[size_t(c)]) + 1;
+    FT_Pos y0 = key.points[first].y, y1 = y0;
+    for (size_t i = first; i < end; ++i) y0 = std::min(y0, key.points[i].y), y1 = std::max(y1, key.points[i].y);
+    first = end;
+    // Rows the contour may touch, in FreeType's upward rows.
+    const long from = std::clamp(long(y0 >> 6) - 1, 0L, long(height - 1)) / kStripRows;
+    const long to = std::clamp(long((y1 + 63) >> 6) + 1, 0L, long(height - 1)) / kStripRows;
+    for (long k = from; k <= to; ++k) strips[size_t(k)].push_back(c);
+  }
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  for (size_t k = 0; k < strips.size(); ++k) {
+    if (strips[k].empty()) continue;
+    params.clip_box.yMin = FT_Pos(k) * kStripRows;
+    params.clip_box.yMax = std::min<FT_Pos>(height, FT_Pos(k + 1) * kStripRows);
+    if (!renderContours(raster, key, strips[k], params, points, tags, contours)) return false;
+  }
+  return true;
+}
+
 // Mixed a coordinate at a time: hashing runs on every fill.
 uint64_t hashOf(const MaskKey& k) {
   uint64_t h = 1469598103934665603ull;
@@ -259,15 +326,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
-    FT_Outline outline{};
-    outline.n_points = short(key.points.size());
-    outline.n_contours = short(key.contours.size());
-    outline.points = key.points.data();
-    outline.tags = key.tags.data();
-    outline.contours = key.contours.data();
-    outline.flags = key.flags;
     FT_Raster_Params params{};
-    params.source = &outline;
     params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
     params.clip_box = {0, 0, w, h};
     std::vector<MaskPiece> pieces;
@@ -279,14 +338,14 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
       SpanTarget spanTarget{whole.data.data(), whole.stride, h};
       params.gray_spans = spanFunc;
       params.user = &spanTarget;
-      if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
+      if (!renderOutline(raster, key, params)) return false;
       pieces.push_back(std::move(whole));
     } else {
       const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
       TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
       params.gray_spans = tileSpanFunc;
       params.user = &tileTarget;
-      if (FT_Outline_Render(raster, &outline, &params) != 0) return false;
+      if (!renderOutline(raster, key, params)) return false;
       pieces = piecesFromTiles(tileTarget);
     }
     cache.entries.push_front({hash, std::move(key), std::move(pieces)});

@@ -229,6 +229,12 @@ TEST(TextureBrush, TilesTheImageFromTheOrigin) {
 
 #include "drawing/coverage_fill.h"
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <cstring>
+
 namespace korvane {
 namespace {
 
@@ -352,6 +358,83 @@ TEST(CoverageFill, LargeFillsMatchTheSameFillSeenThroughASmallWindow) {
       for (int x = window.X; x < window.X + window.Width; ++x)
         differing += Pixel(whole.bitmap, x, y) != Pixel(part.bitmap, x, y);
     EXPECT_EQ(differing, 0) << window.X << "," << window.Y;
+  }
+}
+
+// FreeType's own coverage of a whole outline in the context's device
+// space, rows downward.
+std::vector<uint8_t> freetypeCoverage(cairo_t* cr, const GfxPath& path, int width, int height) {
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  auto add = [&](double x, double y, char tag) {
+    cairo_user_to_device(cr, &x, &y);
+    points.push_back({FT_Pos(std::lround(x * 64)), FT_Pos(std::lround((height - y) * 64))});
+    tags.push_back(tag);
+  };
+  for (const PathSegment& s : path.GetNative()->segments) {
+    if (s.kind == PathSegment::Move && !points.empty()) contours.push_back(short(points.size() - 1));
+    if (s.kind == PathSegment::Move || s.kind == PathSegment::Line) add(s.x1, s.y1, FT_CURVE_TAG_ON);
+    if (s.kind == PathSegment::Curve)
+      add(s.x1, s.y1, FT_CURVE_TAG_CUBIC), add(s.x2, s.y2, FT_CURVE_TAG_CUBIC), add(s.x3, s.y3, FT_CURVE_TAG_ON);
+  }
+  contours.push_back(short(points.size() - 1));
+  FT_Outline outline{};
+  outline.n_points = short(points.size());
+  outline.n_contours = short(contours.size());
+  outline.points = points.data();
+  outline.tags = tags.data();
+  outline.contours = contours.data();
+  outline.flags = path.GetNative()->fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE;
+  std::vector<uint8_t> coverage(size_t(width) * size_t(height), 0);
+  struct Target {
+    uint8_t* data;
+    int width, height;
+  } target{coverage.data(), width, height};
+  FT_Raster_Params params{};
+  params.source = &outline;
+  params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+  params.clip_box = {0, 0, width, height};
+  params.user = &target;
+  params.gray_spans = [](int y, int count, const FT_Span* spans, void* user) {
+    auto* t = static_cast<Target*>(user);
+    for (int i = 0; i < count; ++i)
+      std::memset(t->data + size_t(t->height - 1 - y) * size_t(t->width) + spans[i].x, spans[i].coverage, spans[i].len);
+  };
+  FT_Library library;
+  EXPECT_EQ(FT_Init_FreeType(&library), 0);
+  EXPECT_EQ(FT_Outline_Render(library, &outline, &params), 0);
+  FT_Done_FreeType(library);
+  return coverage;
+}
+
+// Many small shapes round a ring, neighbours overlapping, on both fill
+// rules: however the fill splits its work, every pixel's coverage is the
+// one FreeType gives the whole outline at once.
+TEST(CoverageFill, ManyShapesRoundARingCoverAsOneOutline) {
+  for (int32_t mode : {FillModeWinding, FillModeAlternate}) {
+    GfxPath path;
+    path.Create(mode);
+    for (int i = 0; i < 40; ++i) {
+      const double a = i * 2 * 3.14159265358979 / 40;
+      const float cx = float(150 + 120 * std::cos(a)), cy = float(150 + 120 * std::sin(a));
+      path.AddEllipse(cx - 9.3f, cy - 6.7f, 18.6f, 13.4f);
+      if (i % 3 == 0) path.AddEllipse(cx - 3.1f, cy - 3.1f, 6.2f, 6.2f);  // a hole, or a second layer
+    }
+    Canvas canvas(300, 300);
+    GfxSolidBrush brush;
+    brush.Create(0xFF000000);
+    ASSERT_TRUE(canvas.g.FillPath(brush, path));
+    const std::vector<uint8_t> expected = freetypeCoverage(canvas.g.GetNative(), path, 300, 300);
+    int differing = 0;
+    long ink = 0;
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 300; ++x) {
+        differing += canvas.alpha(x, y) != expected[size_t(y) * 300 + size_t(x)];
+        ink += canvas.alpha(x, y);
+      }
+    EXPECT_EQ(differing, 0) << mode;
+    EXPECT_GT(ink, 255L * 5000) << mode;
   }
 }
 
