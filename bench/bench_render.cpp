@@ -131,8 +131,10 @@ void BM_RenderFourLongRings(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderFourLongRings)->Unit(benchmark::kMillisecond);
 
-// One ring of N characters, its words different at every render, so that
-// no coverage is reused: the cost of laying out and filling the ring.
+// One ring of N characters, its words and its size different at every
+// render, so that no coverage is reused (not even that of a ring which
+// wraps round and is filled a glyph or two at a time): the cost of laying
+// out and filling the ring.
 void BM_RingOfNCharacters(benchmark::State& state) {
   static const char* const kCharacters[] = {"印", "章", "科", "技", "A", "B", "C", "D"};
   const int n = int(state.range(0));
@@ -142,15 +144,15 @@ void BM_RingOfNCharacters(benchmark::State& state) {
   SealText& t = doc.Text[0];
   t.Font.FaceName = kPrivateSealFaceName;
   t.FontSize = 20;
-  t.Width = t.Height = 360;
   t.TextColor = kSealRed;
   t.TypeStyle = kTextRingTop;
   SealRenderer renderer;
-  int v = 0;
+  uint32_t v = 0;
   for (auto _ : state) {
-    // A count at the front makes every render's words new.
-    std::string words = std::to_string(v++);
-    while (int(CountUtf8(words)) < n) words += kCharacters[CountUtf8(words) % 8];
+    ++v;
+    t.Width = t.Height = 360 - int(v % 97);
+    std::string words;
+    for (int i = 0; i < n; ++i) words += kCharacters[(v * 2654435761u + uint32_t(i) * 40503u) >> 7 & 7];
     t.szText = words;
     benchmark::DoNotOptimize(renderer.RenderSeal(doc));
   }
