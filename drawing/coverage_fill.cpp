@@ -9,6 +9,7 @@
 #include <cstring>
 #include <list>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace korvane {
@@ -48,6 +49,7 @@ constexpr int64_t kTiledFillMinArea = int64_t(512) * 512;
 struct TileTarget {
   int width, height, tilesX;
   std::vector<std::unique_ptr<unsigned char[]>> tiles;  // null where nothing was covered
+  bool outOfMemory = false;  // nothing may be thrown through FreeType
 };
 
 void tileSpanFunc(int y, int count, const FT_Span* spans, void* user) {
@@ -62,7 +64,11 @@ void tileSpanFunc(int y, int count, const FT_Span* spans, void* user) {
     while (x < end) {
       const int tileX = x / kTile, stop = std::min(end, (tileX + 1) * kTile);
       auto& tile = t->tiles[size_t(tileRow) * size_t(t->tilesX) + size_t(tileX)];
-      if (!tile) tile.reset(new unsigned char[kTile * kTile]());
+      if (!tile) tile.reset(new (std::nothrow) unsigned char[kTile * kTile]());
+      if (!tile) {
+        t->outOfMemory = true;
+        return;
+      }
       std::memset(tile.get() + rowInTile * kTile + (x - tileX * kTile), spans[i].coverage, size_t(stop - x));
       x = stop;
     }
@@ -192,6 +198,7 @@ bool renderContours(FT_Library raster, const MaskKey& key, const std::vector<int
   return FT_Outline_Render(raster, &outline, &params) == 0;
 }
 
+// The key is not const: FT_Outline points at its arrays, which rendering only reads.
 bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
   const int height = int(params.clip_box.yMax);
   if (key.contours.size() < kStripMinContours || height <= kStripRows) {
@@ -345,7 +352,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
       TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
       params.gray_spans = tileSpanFunc;
       params.user = &tileTarget;
-      if (!renderOutline(raster, key, params)) return false;
+      if (!renderOutline(raster, key, params) || tileTarget.outOfMemory) return false;
       pieces = piecesFromTiles(tileTarget);
     }
     cache.entries.push_front({hash, std::move(key), std::move(pieces)});
