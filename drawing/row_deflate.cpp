@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -166,7 +167,11 @@ inline uint32_t load32(const uint8_t* p) {
 inline int matchLength(const uint8_t* a, const uint8_t* b, int max) {
   int l = 0;
   for (; l + 8 <= max; l += 8)
-    if (const uint64_t x = load64(a + l) ^ load64(b + l)) return l + __builtin_ctzll(x) / 8;
+    if (const uint64_t x = load64(a + l) ^ load64(b + l)) {
+      // The first differing byte is the lowest in memory.
+      if constexpr (std::endian::native == std::endian::little) return l + std::countr_zero(x) / 8;
+      else return l + std::countl_zero(x) / 8;
+    }
   while (l < max && a[l] == b[l]) ++l;
   return l;
 }

@@ -1,8 +1,9 @@
 // A zlib stream (RFC 1950/1951) of image rows, made for PNG's IDAT data.
 // Seals are runs of empty or solid-ink pixels broken by anti-aliased
 // edges, whose few colours recur all over the image: the encoder looks
-// for the previous pixel, the pixel above and the last place a pixel was
-// seen, and codes the result with Huffman codes made for each block.
+// for the previous pixel, the pixel above and the last place the same
+// four bytes were seen, and codes the result with Huffman codes made for
+// each block.
 #pragma once
 
 #include <cstddef>
