@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "drawing/bounded_path.h"
 #include "drawing/coverage_fill.h"
@@ -106,9 +109,41 @@ bool GfxGraphics::ResetWorldTransform() {
   return SetLastStatus(GfxStatus::Ok);
 }
 
+namespace {
+
+// Clearing a large bitmap is bound by memory bandwidth, which one core
+// does not use up: two threads clear a 6400 x 6400 seal in about half the
+// time. Only plain image memory, as a bitmap has it.
+bool clearLargeImage(cairo_surface_t* surface) {
+  constexpr size_t kLargeBytes = size_t(32) << 20;
+  if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32)
+    return false;
+  const size_t bytes = size_t(cairo_image_surface_get_stride(surface)) * size_t(cairo_image_surface_get_height(surface));
+  if (bytes < kLargeBytes) return false;
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  if (!data) return false;
+  const size_t half = bytes / 2;
+  try {
+    std::thread helper([data, half] { std::memset(data, 0, half); });
+    std::memset(data + half, 0, bytes - half);
+    helper.join();
+  } catch (const std::system_error&) {
+    std::memset(data, 0, bytes);  // no thread to be had: one writes it all
+  }
+  cairo_surface_mark_dirty(surface);
+  return true;
+}
+
+}  // namespace
+
 bool GfxGraphics::Clear(ARGB color) {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_t* cr = m_native.get();
+  // Transparent is all zero bytes; the clip, when there is one, must hold.
+  if ((color >> 24) == 0 && !m_clipped && clearLargeImage(cairo_get_target(cr)))
+    return SetLastStatus(GfxStatus::Ok);
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   SetSourceArgb(cr, color);
@@ -303,6 +338,7 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
                                                                           : CAIRO_FILL_RULE_EVEN_ODD);
   }
   cairo_clip(cr);
+  m_clipped = true;
   ApplyAntialias();
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -318,6 +354,7 @@ bool GfxGraphics::GetVisibleClipBounds(GfxRectF* bounds) const {
 bool GfxGraphics::ResetClip() {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_reset_clip(m_native.get());
+  m_clipped = false;
   return SetLastStatus(GfxStatus::Ok);
 }
 

@@ -127,6 +127,7 @@ class GfxGraphics {
   double m_deviceScale = 1;
   double m_pixelSize = 1;
   double m_targetWidth = 0, m_targetHeight = 0;
+  bool m_clipped = false;  // since the last ResetClip
   int32_t m_smoothing = SmoothingModeDefault;
   int32_t m_compositing = CompositingQualityDefault;
   int32_t m_textHint = TextRenderingHintSystemDefault;

@@ -438,6 +438,44 @@ TEST(CoverageFill, ManyShapesRoundARingCoverAsOneOutline) {
   }
 }
 
+// A bitmap of more than 32 MB is cleared on two threads; small or large,
+// Clear leaves every pixel transparent, and a clip still holds.
+TEST(Clear, LargeBitmapsClearWholeAndKeepTheClip) {
+  for (int side : {300, 3000}) {
+    Canvas c(side, side);
+    GfxSolidBrush red;
+    red.Create(0xFFD21E22);
+    auto paintRed = [&] { c.g.FillRectangleI(red, 0, 0, side, side); };
+    auto inked = [&] {
+      int n = 0;
+      for (int y = 0; y < side; y += 7)
+        for (int x = 0; x < side; x += 7) n += Pixel(c.bitmap, x, y) != 0;
+      return n;
+    };
+    paintRed();
+    ASSERT_GT(inked(), 0);
+    EXPECT_TRUE(c.g.Clear(0));
+    EXPECT_EQ(inked(), 0) << side;
+    EXPECT_EQ(Pixel(c.bitmap, side - 1, side - 1), 0u) << side;
+
+    paintRed();
+    GfxPath window;
+    window.Create();
+    window.AddRectangleI(100, 100, 50, 50);
+    c.g.SetClipPath(window);
+    EXPECT_TRUE(c.g.Clear(0));
+    EXPECT_EQ(Pixel(c.bitmap, 120, 120), 0u) << side;
+    EXPECT_EQ(Pixel(c.bitmap, 20, 20), 0xFFD21E22u) << side;
+    EXPECT_EQ(Pixel(c.bitmap, side - 1, side - 1), 0xFFD21E22u) << side;
+
+    c.g.ResetClip();
+    EXPECT_TRUE(c.g.Clear(0x00FFFFFF));  // any transparent colour is no ink
+    EXPECT_EQ(inked(), 0) << side;
+    EXPECT_TRUE(c.g.Clear(0xFF102030));
+    EXPECT_EQ(Pixel(c.bitmap, side - 1, side - 1), 0xFF102030u) << side;
+  }
+}
+
 TEST(CircleOutline, IsTheRingBetweenTwoCircles) {
   for (float width : {0.0f, 1.0f, 3.0f, 7.0f, 60.0f, 200.0f}) {
     Canvas ring(100, 100), stroked(100, 100);
