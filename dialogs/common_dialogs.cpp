@@ -1,4 +1,5 @@
 #include "dialogs/common_dialogs.h"
+#include "dialogs/qt_text.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -17,15 +18,13 @@ DialogAnswers& answers() {
   return a;
 }
 
-QString qs(const std::string& s) { return QString::fromUtf8(s.c_str(), qsizetype(s.size())); }
-std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
 
 void prepare(QFileDialog& dialog, const std::string& title, const std::string& filter,
              const std::string& initialFolder, const std::string& initialName) {
-  if (!title.empty()) dialog.setWindowTitle(qs(title));
-  dialog.setNameFilters(qs(QtNameFilters(filter)).split(QStringLiteral(";;"), Qt::SkipEmptyParts));
-  if (!initialFolder.empty()) dialog.setDirectory(qs(initialFolder));
-  if (!initialName.empty()) dialog.selectFile(qs(initialName));
+  if (!title.empty()) dialog.setWindowTitle(ToQString(title));
+  dialog.setNameFilters(ToQString(QtNameFilters(filter)).split(QStringLiteral(";;"), Qt::SkipEmptyParts));
+  if (!initialFolder.empty()) dialog.setDirectory(ToQString(initialFolder));
+  if (!initialName.empty()) dialog.selectFile(ToQString(initialName));
   dialog.setWindowModality(Qt::ApplicationModal);
   // Qt's own dialog: the same everywhere, and it tells which filter is chosen.
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -35,7 +34,7 @@ void prepare(QFileDialog& dialog, const std::string& title, const std::string& f
 std::optional<std::string> run(QFileDialog& dialog) {
   if (answers().file) return answers().file(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return ss(dialog.selectedFiles().front());
+  return FromQString(dialog.selectedFiles().front());
 }
 
 bool confirmOverwrite(const std::string& path) {
@@ -43,7 +42,7 @@ bool confirmOverwrite(const std::string& path) {
   QMessageBox box(QApplication::activeWindow());
   box.setWindowTitle(QStringLiteral("确认另存为"));
   box.setIcon(QMessageBox::Warning);
-  box.setText(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(qs(path)).fileName()));
+  box.setText(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(ToQString(path)).fileName()));
   QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
   box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
   box.exec();
@@ -88,7 +87,7 @@ std::string CommonDialogs::PickOpenFile(const OpenFileRequest& r) {
   prepare(dialog, r.title, r.filter, r.initialFolder, r.initialName);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(r.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  if (!r.defaultExt.empty()) dialog.setDefaultSuffix(qs(r.defaultExt));
+  if (!r.defaultExt.empty()) dialog.setDefaultSuffix(ToQString(r.defaultExt));
   return run(dialog).value_or(std::string());
 }
 
@@ -101,16 +100,16 @@ std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   std::optional<std::string> path = run(dialog);
   if (!path || path->empty()) return {};
-  const QFileInfo info(qs(*path));
+  const QFileInfo info(ToQString(*path));
   // A name typed without an extension takes the chosen filter's, or the
   // default one.
   if (info.suffix().isEmpty()) {
-    const std::string fromFilter = FilterExtension(ss(dialog.selectedNameFilter()));
+    const std::string fromFilter = FilterExtension(FromQString(dialog.selectedNameFilter()));
     const std::string ext = fromFilter.empty() ? r.defaultExt : fromFilter;
     if (!ext.empty()) *path += "." + ext;
   }
-  if (r.pathMustExist && !QFileInfo(qs(*path)).absoluteDir().exists()) return {};
-  if (r.overwritePrompt && QFileInfo::exists(qs(*path)) && !confirmOverwrite(*path)) return {};
+  if (r.pathMustExist && !QFileInfo(ToQString(*path)).absoluteDir().exists()) return {};
+  if (r.overwritePrompt && QFileInfo::exists(ToQString(*path)) && !confirmOverwrite(*path)) return {};
   return *path;
 }
 
@@ -121,12 +120,12 @@ std::string CommonDialogs::PickOpenFiles(bool, const std::string& title, const s
   dialog.setFileMode(QFileDialog::ExistingFiles);
   if (answers().file) return answers().file(dialog).value_or(std::string());
   if (dialog.exec() != QDialog::Accepted) return {};
-  return ss(dialog.selectedFiles().join(QStringLiteral("\r\n")));
+  return FromQString(dialog.selectedFiles().join(QStringLiteral("\r\n")));
 }
 
 FontChoice CommonDialogs::PickFont(const FontRequest& r, bool* chosen) {
   FontChoice result;
-  QFont initial(qs(r.faceName));
+  QFont initial(ToQString(r.faceName));
   if (r.size > 0) initial.setPointSize(r.size);
   initial.setWeight(r.bold ? QFont::Bold : QFont::Normal);
   initial.setItalic(r.italic);
@@ -142,7 +141,7 @@ FontChoice CommonDialogs::PickFont(const FontRequest& r, bool* chosen) {
   }
   if (chosen) *chosen = font.has_value();
   if (!font) return result;
-  result.faceName = ss(font->family());
+  result.faceName = FromQString(font->family());
   // Whole points, truncated: 10.5 points is 10.
   result.size = int32_t(font->pointSizeF());
   result.bold = font->weight() == QFont::Bold;  // exactly 700

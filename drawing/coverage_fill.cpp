@@ -178,17 +178,10 @@ MaskCache& maskCache() {
 constexpr int kStripRows = 64;
 constexpr size_t kStripMinContours = 16;
 
-bool renderContours(FT_Library raster, const MaskKey& key, const std::vector<int>& chosen, FT_Raster_Params params,
-                    std::vector<FT_Vector>& points, std::vector<char>& tags, std::vector<short>& contours) {
-  points.clear(), tags.clear(), contours.clear();
-  for (int c : chosen) {
-    const size_t first = c == 0 ? 0 : size_t(key.contours[size_t(c) - 1] + 1), end = size_t(key.contours[size_t(c)]) + 1;
-    points.insert(points.end(), key.points.begin() + long(first), key.points.begin() + long(end));
-    tags.insert(tags.end(), key.tags.begin() + long(first), key.tags.begin() + long(end));
-    contours.push_back(short(points.size() - 1));
-  }
+bool renderArrays(FT_Library raster, int flags, std::vector<FT_Vector>& points, std::vector<char>& tags,
+                  std::vector<short>& contours, FT_Raster_Params params) {
   FT_Outline outline{};
-  outline.flags = key.flags;
+  outline.flags = flags;
   outline.n_points = short(points.size());
   outline.n_contours = short(contours.size());
   outline.points = points.data();
@@ -201,17 +194,8 @@ bool renderContours(FT_Library raster, const MaskKey& key, const std::vector<int
 // The key is not const: FT_Outline points at its arrays, which rendering only reads.
 bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
   const int height = int(params.clip_box.yMax);
-  if (key.contours.size() < kStripMinContours || height <= kStripRows) {
-    FT_Outline outline{};
-    outline.flags = key.flags;
-    outline.n_points = short(key.points.size());
-    outline.n_contours = short(key.contours.size());
-    outline.points = key.points.data();
-    outline.tags = key.tags.data();
-    outline.contours = key.contours.data();
-    params.source = &outline;
-    return FT_Outline_Render(raster, &outline, &params) == 0;
-  }
+  if (key.contours.size() < kStripMinContours || height <= kStripRows)
+    return renderArrays(raster, key.flags, key.points, key.tags, key.contours, params);
   std::vector<std::vector<int>> strips(size_t((height + kStripRows - 1) / kStripRows));
   size_t first = 0;
   for (int c = 0; c < int(key.contours.size()); ++c) {
@@ -231,7 +215,14 @@ bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
     if (strips[k].empty()) continue;
     params.clip_box.yMin = FT_Pos(k) * kStripRows;
     params.clip_box.yMax = std::min<FT_Pos>(height, FT_Pos(k + 1) * kStripRows);
-    if (!renderContours(raster, key, strips[k], params, points, tags, contours)) return false;
+    points.clear(), tags.clear(), contours.clear();
+    for (int c : strips[k]) {
+      const size_t from = c == 0 ? 0 : size_t(key.contours[size_t(c) - 1] + 1), end = size_t(key.contours[size_t(c)]) + 1;
+      points.insert(points.end(), key.points.begin() + long(from), key.points.begin() + long(end));
+      tags.insert(tags.end(), key.tags.begin() + long(from), key.tags.begin() + long(end));
+      contours.push_back(short(points.size() - 1));
+    }
+    if (!renderArrays(raster, key.flags, points, tags, contours, params)) return false;
   }
   return true;
 }

@@ -223,7 +223,7 @@ void atLeastTwoSymbols(uint32_t* frequency, int count) {
     if (!frequency[i]) frequency[i] = 1, ++used;
 }
 
-void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, size_t& outSize, BitWriter& bits) {
+void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWriter& bits) {
   const SymbolTables& t = symbolTables();
   std::array<uint32_t, kLitLenSymbols> litLen = block.litLen;
   std::array<uint32_t, kDistSymbols> dist = block.dist;
@@ -287,7 +287,6 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, size_t
     if (kDistanceExtra[dc]) bits.Put(uint32_t(distance - kDistanceBase[dc]), kDistanceExtra[dc]);
   }
   bits.Put(litLenCodes[kEndOfBlock]);
-  outSize = size_t(bits.At() - out.data());
 }
 
 }  // namespace
@@ -295,8 +294,7 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, size_t
 bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out) try {
   const SymbolTables& t = symbolTables();
   out.assign({0x78, 0x01});  // deflate, 32 KiB window, no dictionary
-  size_t outSize = out.size();
-  BitWriter bits(out.data() + outSize);
+  BitWriter bits(out.data() + out.size());
 
   // Where each 4-byte value was last seen: a seal's edge pixels come in a
   // few colours, met again all round the ring.
@@ -342,11 +340,10 @@ bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<
       }
     }
     const bool last = pos >= size;
-    writeBlock(block, last, out, outSize, bits);
+    writeBlock(block, last, out, bits);
     if (last) break;
   }
-  outSize = size_t(bits.Finish() - out.data());
-  out.resize(outSize);
+  out.resize(size_t(bits.Finish() - out.data()));
   const uint32_t adler = libdeflate_adler32(1, data, size);
   for (int i = 3; i >= 0; --i) out.push_back(uint8_t(adler >> (8 * i)));
   return true;

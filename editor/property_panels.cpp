@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "dialogs/common_dialogs.h"
+#include "dialogs/qt_text.h"
 #include "document/text_number.h"
 #include "drawing/gfx_dib_canvas.h"
 #include "editor/colour_text.h"
@@ -20,8 +21,6 @@ namespace korvane {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromUtf8(s.c_str(), qsizetype(s.size())); }
-std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
 QString number(int32_t v) { return QString::number(v); }
 
 constexpr const char kPictureFilter[] = "图片文件（jpg;bmp;png）|*.jpg;*.bmp;*.png";
@@ -75,7 +74,7 @@ QLineEdit* PropertyPanels::numeric(QGroupBox* box, const char* name, const char*
   QLineEdit* e = edit(box, name, label, x, y, width);
   connect(e, &QLineEdit::textChanged, this, [this, guard, field](const QString& text) {
     if (!valid(guard)) return;
-    *field(m_host.Document(), index(guard)) = TextToInt(ss(text));
+    *field(m_host.Document(), index(guard)) = TextToInt(FromQString(text));
     m_host.RedrawPreview();
   });
   return e;
@@ -104,7 +103,7 @@ CanvasPanel* PropertyPanels::swatch(QGroupBox* box, const char* name, int x, int
   connect(s, &CanvasPanel::MousePressed, this, [this, s, colourBox] {
     uint32_t colour = 0;
     if (!PickColor(&colour)) return;
-    colourBox->setText(qs(ColourText(SealColor(colour))));
+    colourBox->setText(ToQString(ColourText(SealColor(colour))));
     PaintSwatch(s, SealColor(colour));
   });
   return s;
@@ -134,14 +133,14 @@ void PropertyPanels::buildSeal(QGroupBox* box) {
                          [](SealDocument& d, int) { return &d.Height; });
   for (QLineEdit* e : {m_sealWidth, m_sealHeight})
     connect(static_cast<WheelLineEdit*>(e), &WheelLineEdit::Wheel, this,
-            [e](int step) { e->setText(number(TextToInt(ss(e->text())) + step)); });
+            [e](int step) { e->setText(number(TextToInt(FromQString(e->text())) + step)); });
   m_sealColour = edit(box, "EditBox_Seal_ColorValue", "背景：", 64, 83, 109);
   m_sealSwatch = swatch(box, "DrawPanel_Seal_ColorValue", 177, 79, 43, 30, m_sealColour);
   m_sealTransparent = new QCheckBox(QStringLiteral("背景透明"), box);
   m_sealTransparent->setObjectName(QStringLiteral("CheckBox_Seal_Color_Transparent"));
   m_sealTransparent->setGeometry(104, 112, 75, 15);
   connect(m_sealColour, &QLineEdit::textChanged, this, [this](const QString& text) {
-    m_host.Document().BackColor = m_sealTransparent->isChecked() ? kNoColor : ReadColourText(ss(text));
+    m_host.Document().BackColor = m_sealTransparent->isChecked() ? kNoColor : ReadColourText(FromQString(text));
     m_host.RedrawPreview();
   });
   connect(m_sealTransparent, &QCheckBox::clicked, this, &PropertyPanels::onSealTransparent);
@@ -166,7 +165,7 @@ void PropertyPanels::FillSeal() {
   PaintSwatch(m_sealSwatch, back);
   if (back != kNoColor) {
     m_sealTransparent->setChecked(false);
-    m_sealColour->setText(qs(ColourText(back)));
+    m_sealColour->setText(ToQString(ColourText(back)));
     m_sealSwatch->setEnabled(true);
   } else {
     m_sealTransparent->setChecked(true);
@@ -182,7 +181,7 @@ void PropertyPanels::buildText(QGroupBox* box) {
   m_textText->setMaxLength(std::numeric_limits<int>::max());  // not Qt's 32767
   connect(m_textText, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!valid(Guard::Text)) return;
-    m_host.Document().Text[size_t(m_currentText - 1)].szText = ss(text);
+    m_host.Document().Text[size_t(m_currentText - 1)].szText = FromQString(text);
     m_host.RedrawPreview();
   });
   m_textWidth = numeric(box, "EditBox_Text_Width", "宽度：", 71, 44, Guard::Text,
@@ -192,7 +191,7 @@ void PropertyPanels::buildText(QGroupBox* box) {
   m_textFont = edit(box, "EditBox_Text_Font", "字体：", 71, 99);
   connect(m_textFont, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!valid(Guard::Text)) return;
-    m_host.Document().Text[size_t(m_currentText - 1)].Font.FaceName = ss(text);
+    m_host.Document().Text[size_t(m_currentText - 1)].Font.FaceName = FromQString(text);
     m_host.RedrawPreview();
   });
   m_setFont = new QPushButton(QStringLiteral("..."), box);
@@ -208,7 +207,7 @@ void PropertyPanels::buildText(QGroupBox* box) {
   m_textColour = edit(box, "EditBox_Text_Color", "颜色：", 71, 175);
   connect(m_textColour, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!valid(Guard::Text)) return;
-    m_host.Document().Text[size_t(m_currentText - 1)].TextColor = ReadColourText(ss(text));
+    m_host.Document().Text[size_t(m_currentText - 1)].TextColor = ReadColourText(FromQString(text));
     m_host.RedrawPreview();
   });
   m_textSwatch = swatch(box, "DrawPanel_Text_ColorValue", 182, 172, 43, 30, m_textColour);
@@ -254,23 +253,23 @@ void PropertyPanels::onSetFont() {
   t.Font.Italic = choice.italic;
   t.Font.Underline = choice.underline;
   // The size is not taken: FontSize stays as typed.
-  m_textFont->setText(qs(choice.faceName));
+  m_textFont->setText(ToQString(choice.faceName));
   m_host.RedrawPreview();
 }
 
 void PropertyPanels::FillText(int item) {
   m_currentText = -1;
   const SealText& t = m_host.Document().Text[size_t(item)];
-  m_textText->setText(qs(t.szText));
+  m_textText->setText(ToQString(t.szText));
   m_textSpacing->setText(number(t.Spacing));
   m_textWidth->setText(number(t.Width));
   m_textHeight->setText(number(t.Height));
   m_textOffsetX->setText(number(t.OffsetX));
   m_textOffsetY->setText(number(t.OffsetY));
   PaintSwatch(m_textSwatch, t.TextColor);
-  m_textColour->setText(qs(ColourText(t.TextColor)));
+  m_textColour->setText(ToQString(ColourText(t.TextColor)));
   m_textStyle->setCurrentIndex(t.TypeStyle >= 1 && t.TypeStyle <= 3 ? t.TypeStyle - 1 : 0);
-  m_textFont->setText(qs(t.Font.FaceName));
+  m_textFont->setText(ToQString(t.Font.FaceName));
   const bool isDefault = t.Font.FaceName == kPrivateSealFaceName;
   m_defaultFont->setChecked(isDefault);
   m_setFont->setEnabled(!isDefault);
@@ -298,7 +297,7 @@ void PropertyPanels::buildFrame(QGroupBox* box) {
   m_frameColour = edit(box, "EditBox_Frame_Color", "颜色：", 64, 151);
   connect(m_frameColour, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!valid(Guard::Frame)) return;
-    m_host.Document().Frame.Item[size_t(m_currentFrame - 1)].LineColor = ReadColourText(ss(text));
+    m_host.Document().Frame.Item[size_t(m_currentFrame - 1)].LineColor = ReadColourText(FromQString(text));
     m_host.RedrawPreview();
   });
   m_frameSwatch = swatch(box, "DrawPanel_Frame_Color", 174, 149, 43, 26, m_frameColour);
@@ -310,7 +309,7 @@ void PropertyPanels::buildFrame(QGroupBox* box) {
   connect(m_frameBack, &QLineEdit::textChanged, this, [this](const QString& text) {
     // While the box is ticked, nothing is stored and nothing redrawn.
     if (!valid(Guard::Frame) || m_frameTransparent->isChecked()) return;
-    m_host.Document().Frame.Item[size_t(m_currentFrame - 1)].FillColor = ReadColourText(ss(text));
+    m_host.Document().Frame.Item[size_t(m_currentFrame - 1)].FillColor = ReadColourText(FromQString(text));
     m_host.RedrawPreview();
   });
   connect(m_frameTransparent, &QCheckBox::clicked, this, &PropertyPanels::onFrameTransparent);
@@ -337,12 +336,12 @@ void PropertyPanels::FillFrame(int item) {
   m_frameHeight->setText(number(f.Height));
   m_frameLineWidth->setText(number(f.LineWidth));
   m_frameRound->setText(number(f.Round));
-  m_frameColour->setText(qs(ColourText(f.LineColor)));
+  m_frameColour->setText(ToQString(ColourText(f.LineColor)));
   PaintSwatch(m_frameSwatch, f.LineColor);
   PaintSwatch(m_frameBackSwatch, f.FillColor);
   if (f.FillColor != kNoColor) {
     m_frameTransparent->setChecked(false);
-    m_frameBack->setText(qs(ColourText(f.FillColor)));
+    m_frameBack->setText(ToQString(ColourText(f.FillColor)));
     m_frameBackSwatch->setEnabled(true);
   } else {
     m_frameTransparent->setChecked(true);
@@ -396,7 +395,7 @@ void PropertyPanels::buildFigure(QGroupBox* box) {
   m_figureColour = edit(box, "EditBox_Figure_Color", "颜色：", 71, 149);
   connect(m_figureColour, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!valid(Guard::Figure)) return;
-    m_host.Document().Shape[size_t(m_currentFigure - 1)].Color = ReadColourText(ss(text));
+    m_host.Document().Shape[size_t(m_currentFigure - 1)].Color = ReadColourText(FromQString(text));
     m_host.RedrawPreview();
   });
   m_figureSwatch = swatch(box, "DrawPanel_Figure_Color", 182, 146, 43, 30, m_figureColour);
@@ -408,7 +407,7 @@ void PropertyPanels::buildFigure(QGroupBox* box) {
   m_figurePath->setMaxLength(std::numeric_limits<int>::max());
   connect(m_figurePath, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!valid(Guard::Figure)) return;
-    m_host.Document().Shape[size_t(m_currentFigure - 1)].szFile = ss(text);
+    m_host.Document().Shape[size_t(m_currentFigure - 1)].szFile = FromQString(text);
     m_host.RedrawPreview();
   });
   m_browse = new QPushButton(QStringLiteral("..."), box);
@@ -422,7 +421,7 @@ void PropertyPanels::onBrowse() {
   OpenFileRequest request;
   request.filter = kPictureFilter;
   const std::string path = CommonDialogs().PickOpenFile(request);
-  if (!path.empty() && QFileInfo::exists(qs(path))) m_figurePath->setText(qs(path));
+  if (!path.empty() && QFileInfo::exists(ToQString(path))) m_figurePath->setText(ToQString(path));
 }
 
 void PropertyPanels::FillFigure(int item) {
@@ -433,11 +432,11 @@ void PropertyPanels::FillFigure(int item) {
   m_figureHeight->setText(number(f.Height));
   m_figureRound->setText(number(f.Round));
   PaintSwatch(m_figureSwatch, f.Color);
-  m_figureColour->setText(qs(ColourText(f.Color)));
+  m_figureColour->setText(ToQString(ColourText(f.Color)));
   m_figureOffsetX->setText(number(f.OffsetX));
   m_figureOffsetY->setText(number(f.OffsetY));
   m_figureLineWidth->setText(number(f.LineWidth));
-  m_figurePath->setText(qs(f.szFile));
+  m_figurePath->setText(ToQString(f.szFile));
   m_currentFigure = item + 1;
 }
 
