@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <memory>
 
+#include <csignal>
+#include <set>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -156,11 +159,13 @@ struct AtomicFileSet::Staged {
   std::string target;
   std::string temporary;  // empty: written through at commit
   std::string bytes;      // only for targets written through
+  std::string backup;     // the replaced file, kept until the commit holds
+  bool replaced = false;  // the rename has happened
 };
 
 AtomicFileSet::~AtomicFileSet() { Abandon(); }
 
-bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes) {
+bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes, SpecialFiles special) {
   if (path.empty()) {
     errno = ENOENT;
     return false;
@@ -172,6 +177,10 @@ bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes) {
   if (path == "-" || (exists && !S_ISREG(old.st_mode))) {
     if (exists && S_ISDIR(old.st_mode)) {
       errno = EISDIR;
+      return false;
+    }
+    if (special == SpecialFiles::Refuse) {
+      errno = EINVAL;
       return false;
     }
     // Standard output, a FIFO or a device: there is nothing to replace.
@@ -209,38 +218,97 @@ bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes) {
   return true;
 }
 
+namespace {
+
+// Keeps the file at `target` under a new name in its folder: a hard link,
+// or a copy where links are not to be had. True when there is nothing to
+// keep.
+bool keepOldFile(const std::string& target, std::string* backup) {
+  struct stat st;
+  if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+  if (!S_ISREG(st.st_mode)) return false;
+  const std::string folder = folderOf(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *backup = temporaryName(folder);
+    if (::link(target.c_str(), backup->c_str()) == 0) return true;
+    if (errno == EEXIST) continue;
+    break;
+  }
+  ByteArray old;
+  backup->clear();
+  if (!ReadFileBytes(target, &old, size_t(-1))) return false;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *backup = temporaryName(folder);
+    Fd fd(::open(backup->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
+    if (fd.get() < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    const bool ok = writeAll(fd.get(), {reinterpret_cast<const char*>(old.data()), old.size()}) && fd.close();
+    if (ok) return true;
+    const int saved = errno;
+    ::unlink(backup->c_str());
+    errno = saved;
+    break;
+  }
+  backup->clear();
+  return false;
+}
+
+bool writeThrough(const std::string& target, std::string_view bytes) {
+  if (target == "-") return writeAll(STDOUT_FILENO, bytes);
+  // Without blocking: a FIFO nobody reads fails instead of hanging.
+  Fd fd(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+  bool done = fd.get() >= 0 && ::fcntl(fd.get(), F_SETFL, 0) == 0 && writeAll(fd.get(), bytes);
+  done = fd.close() && done;
+  return done;
+}
+
+}  // namespace
+
 bool AtomicFileSet::Commit() {
-  bool ok = true;
-  int firstError = 0;
-  for (Staged*& s : m_staged) {
-    bool done;
-    if (s->temporary.empty()) {
-      if (s->target == "-") {
-        done = writeAll(STDOUT_FILENO, s->bytes);
-      } else {
-        // Without blocking: a FIFO nobody reads fails instead of hanging.
-        Fd fd(::open(s->target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-        done = fd.get() >= 0 && ::fcntl(fd.get(), F_SETFL, 0) == 0 && writeAll(fd.get(), s->bytes);
-        done = fd.close() && done;
-      }
+  int error = 0;
+  auto fail = [&error] {
+    if (!error) error = errno ? errno : EIO;
+  };
+  // One rename alone is all or nothing by itself; several need the old
+  // files kept until the last one is in place.
+  const bool keep = m_staged.size() > 1;
+  for (Staged* s : m_staged) {
+    if (error || s->temporary.empty() || !keep) continue;
+    if (!keepOldFile(s->target, &s->backup)) fail();
+  }
+  for (Staged* s : m_staged) {
+    if (error || s->temporary.empty()) continue;
+    if (std::rename(s->temporary.c_str(), s->target.c_str()) == 0) {
+      s->replaced = true;
+      s->temporary.clear();
     } else {
-      done = std::rename(s->temporary.c_str(), s->target.c_str()) == 0;
-      if (done) {
-        syncFolder(folderOf(s->target));
-      } else {
-        const int saved = errno;
-        ::unlink(s->temporary.c_str());
-        errno = saved;
+      fail();
+    }
+  }
+  for (Staged* s : m_staged) {
+    if (error || !s->temporary.empty() || s->replaced) continue;
+    if (!writeThrough(s->target, s->bytes)) fail();
+  }
+  std::set<std::string> folders;
+  for (Staged* s : m_staged) {
+    if (error && s->replaced) {
+      // Roll back: the old file returns, or the new one goes.
+      if (!s->backup.empty() ? std::rename(s->backup.c_str(), s->target.c_str()) == 0
+                             : ::unlink(s->target.c_str()) == 0) {
+        s->backup.clear();
       }
     }
-    if (!done && !firstError) firstError = errno ? errno : EIO;
-    ok = ok && done;
+    if (!s->backup.empty()) ::unlink(s->backup.c_str());
+    if (!s->temporary.empty()) ::unlink(s->temporary.c_str());
+    if (s->replaced) folders.insert(folderOf(s->target));
     delete s;
-    s = nullptr;
   }
   m_staged.clear();
-  if (!ok) errno = firstError;
-  return ok;
+  for (const std::string& folder : folders) syncFolder(folder);
+  errno = error;
+  return error == 0;
 }
 
 void AtomicFileSet::Abandon() {
@@ -253,9 +321,27 @@ void AtomicFileSet::Abandon() {
   errno = saved;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+std::string FileIdentity(const std::string& path) {
+  if (path == "-") return "-";
+  const std::string target = ResolveSymlinks(path);
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0)
+    return "inode " + std::to_string(uint64_t(st.st_dev)) + ":" + std::to_string(uint64_t(st.st_ino));
+  const size_t slash = target.rfind('/');
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  char real[PATH_MAX];
+  if (::realpath(folderOf(target).c_str(), real)) return std::string("path ") + real + "/" + name;
+  return "path " + target;
+}
+
+void IgnoreWriteSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, SpecialFiles special) {
   AtomicFileSet set;
-  return set.Stage(path, bytes) && set.Commit();
+  return set.Stage(path, bytes, special) && set.Commit();
 }
 
 }  // namespace korvane

@@ -25,13 +25,26 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes = si
 // - a symbolic link is followed and the file it names is replaced, the link
 //   stays;
 // - any other existing target (a FIFO, a device) is written through,
-//   opened without blocking;
+//   opened without blocking, unless `special` refuses it (EINVAL): such a
+//   write may wait for its reader for ever, which a window must not;
 // - "-" writes to standard output.
 // False (errno set) on failure.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+enum class SpecialFiles { WriteThrough, Refuse };
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         SpecialFiles special = SpecialFiles::WriteThrough);
 
 // Several files committed together: each is written to its temporary file
-// first, and only when all of them are staged are they renamed into place.
+// first, and only when all of them are staged are they put in place.
+//
+// What Commit promises: it returns true with every file in place, or false
+// with every replaced file back as it was and every new one gone. Files
+// that are replaced are kept as hard links (or copies, where the file
+// system has no links) until the last rename has succeeded, so a failure
+// half way is rolled back. Targets written through (standard output, a
+// FIFO, a device) cannot be taken back: they are written after every
+// rename, a failure among them still rolls the renames back, but what
+// already went through them stays sent. A kill in the middle of Commit may
+// leave ".korvane-*" copies of old files beside them.
 class AtomicFileSet {
  public:
   AtomicFileSet() = default;
@@ -40,8 +53,9 @@ class AtomicFileSet {
   AtomicFileSet& operator=(const AtomicFileSet&) = delete;
 
   // Stages one file; false (errno set, nothing left behind) on failure.
-  bool Stage(const std::string& path, std::string_view bytes);
-  // Puts every staged file in place; false when one could not be.
+  bool Stage(const std::string& path, std::string_view bytes, SpecialFiles special = SpecialFiles::WriteThrough);
+  // Puts every staged file in place, all or none (above); false (errno
+  // set) when that could not be done.
   bool Commit();
   // Removes every staged temporary file.
   void Abandon();
@@ -51,6 +65,17 @@ class AtomicFileSet {
  private:
   std::vector<Staged*> m_staged;
 };
+
+// A key that two paths share exactly when they name the same file: the
+// device and inode of an existing file (links followed), else the real
+// path of its folder and its name; "-" for standard output. Spelling does
+// not matter: "a.png", "./a.png" and a link to it give one key.
+std::string FileIdentity(const std::string& path);
+
+// A program that writes files takes a full disk, a file-size limit or a
+// reader that went away as a failed write (EFBIG, EPIPE), not as a signal
+// that kills it with its temporary files and unsaved work.
+void IgnoreWriteSignals();
 
 // The file a path finally names once symbolic links are followed (the path
 // itself when it is not a link or the chain cannot be read).

@@ -5,15 +5,35 @@ namespace korvane {
 namespace {
 
 // Length of the sequence starting at s[i] and its code point; 0 when the
-// bytes there are not a well-formed sequence.
+// bytes there are not a well-formed sequence. Well-formed follows Unicode's
+// table 3-7: no overlong forms, no surrogates, nothing beyond U+10FFFF, so
+// "C0 AF" is never a "/" that slipped past a check on the bytes.
 int sequence(std::string_view s, size_t i, char32_t* cp) {
   const auto b = static_cast<unsigned char>(s[i]);
-  const int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-  if (len == 0 || i + size_t(len) > s.size()) return 0;
-  char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+  if (b < 0x80) {
+    *cp = b;
+    return 1;
+  }
+  int len;
+  unsigned char lo = 0x80, hi = 0xBF;  // the range of the second byte
+  if (b >= 0xC2 && b <= 0xDF) {
+    len = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + size_t(len) > s.size()) return 0;
+  char32_t c = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
   for (int k = 1; k < len; ++k) {
     const auto t = static_cast<unsigned char>(s[i + size_t(k)]);
-    if ((t & 0xC0) != 0x80) return 0;
+    if (k == 1 ? (t < lo || t > hi) : (t & 0xC0) != 0x80) return 0;
     c = (c << 6) | (t & 0x3F);
   }
   *cp = c;

@@ -153,7 +153,12 @@ std::string TemplateText(const SealDocument& doc) {
 }
 
 bool WriteTemplate(const SealDocument& doc, const std::string& path) {
-  return WriteFileAtomically(path, Utf8ToGb18030(TemplateText(doc)));
+  const std::optional<std::string> bytes = Utf8ToGb18030(TemplateText(doc));
+  if (!bytes) {
+    errno = ENOSYS;
+    return false;
+  }
+  return WriteFileAtomically(path, *bytes);
 }
 
 bool ReadTemplateText(SealDocument& doc, const std::string& text) {
@@ -183,7 +188,8 @@ bool ReadTemplateText(SealDocument& doc, const std::string& text) {
 
 bool ReadTemplateBytes(SealDocument& doc, const std::string& bytes) {
   const size_t nul = bytes.find('\0');
-  return ReadTemplateText(doc, Gb18030ToUtf8(nul == std::string::npos ? bytes : bytes.substr(0, nul)));
+  const std::optional<std::string> text = Gb18030ToUtf8(nul == std::string::npos ? bytes : bytes.substr(0, nul));
+  return text && ReadTemplateText(doc, *text);
 }
 
 bool ReadTemplateFile(SealDocument& doc, const std::string& path) {

@@ -18,9 +18,9 @@ class Converter {
 
   // Converts everything; each undecodable input byte is skipped and
   // `replacement` written in its place (`lone80` for a lone byte 0x80).
-  std::string run(std::string_view in, std::string_view replacement, std::string_view lone80) {
+  std::optional<std::string> run(std::string_view in, std::string_view replacement, std::string_view lone80) {
+    if (m_cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out;
-    if (m_cd == reinterpret_cast<iconv_t>(-1)) return out;
     iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size();
@@ -55,14 +55,14 @@ class Converter {
 
 }  // namespace
 
-std::string Gb18030ToUtf8(std::string_view bytes) {
+std::optional<std::string> Gb18030ToUtf8(std::string_view bytes) {
   Converter c("UTF-8", "GB18030");
   // Windows writes the euro sign as the single byte 0x80 in code page 936,
   // which GB18030 itself leaves undefined.
   return c.run(bytes, "\xEF\xBF\xBD", "\xE2\x82\xAC");
 }
 
-std::string Utf8ToGb18030(std::string_view text) {
+std::optional<std::string> Utf8ToGb18030(std::string_view text) {
   Converter c("GB18030", "UTF-8");
   return c.run(text, "?", "?");
 }

@@ -1,7 +1,11 @@
 #include "drawing/font_lookup.h"
 
+#include <mutex>
+
 #include <map>
 
+#include "drawing/font_config.h"
+#include "drawing/freetype_library.h"
 #include "drawing/native_handles.h"
 
 namespace korvane {
@@ -63,5 +67,35 @@ std::shared_ptr<FontFamilyData> DefaultFamily() {
   }();
   return family;
 }
+
+namespace {
+
+bool installed(const std::string& family) {
+  FcPatternPtr pattern(FcPatternCreate());
+  FcObjectSetPtr objects(FcObjectSetBuild(FC_FILE, nullptr));
+  if (!pattern || !objects) return false;
+  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcFontSetPtr set(FcFontList(nullptr, pattern.get(), objects.get()));
+  return set && set->nfont > 0;
+}
+
+}  // namespace
+
+std::string PreferredFamily(const std::vector<std::string>& families, const std::string& fallbackPattern) {
+  std::lock_guard lock(FreeTypeMutex());
+  for (const std::string& family : families)
+    if (installed(family)) return family;
+  FcPatternPtr pattern(FcNameParse(reinterpret_cast<const FcChar8*>(fallbackPattern.c_str())));
+  if (!pattern) return {};
+  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result;
+  FcPatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+  FcChar8* name = nullptr;
+  if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &name) != FcResultMatch) return {};
+  return reinterpret_cast<const char*>(name);
+}
+
+void ReleaseFontConfiguration() { FcFini(); }
 
 }  // namespace korvane

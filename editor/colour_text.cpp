@@ -17,7 +17,7 @@ std::string ColourText(SealColor colour) {
 }
 
 SealColor ReadColourText(std::string_view utf8) {
-  const std::string bytes = Utf8ToGb18030(utf8);
+  const std::string bytes = Utf8ToGb18030(utf8).value_or(std::string());
   const size_t first = bytes.size() > 16 ? bytes.size() - 16 : 0;
   uint64_t value = 0;
   for (size_t i = first; i < bytes.size(); ++i) {

@@ -2,24 +2,18 @@
 
 #include <QFontDatabase>
 #include <QStringList>
-#include <fontconfig/fontconfig.h>
 
-#include "drawing/native_handles.h"
+#include "dialogs/qt_text.h"
+#include "drawing/font_config.h"
 
 namespace korvane {
 
 QString ChineseUiFamily() {
-  static const QString family = [] {
-    FcPatternPtr pattern(FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=zh-cn")));
-    if (!pattern) return QString();
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result;
-    FcPatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
-    FcChar8* name = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &name) != FcResultMatch) return QString();
-    return QString::fromUtf8(reinterpret_cast<const char*>(name));
-  }();
+  // A sans face by name first: for zh-cn Fontconfig's first choice can be
+  // a Song print face, whose captions sit cramped in 12-pixel rows.
+  static const QString family = ToQString(PreferredFamily(
+      {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Zen Hei", "Droid Sans Fallback"},
+      "sans-serif:lang=zh-cn"));
   return family;
 }
 

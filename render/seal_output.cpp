@@ -17,6 +17,7 @@ namespace {
 constexpr double kMillimetresPerInch = 25.4;
 constexpr double kPointsPerInch = 72;
 constexpr double kDefaultDpi = 96;
+constexpr double kMaxVectorPageSide = double(1 << 21);
 
 cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
@@ -39,16 +40,19 @@ bool drawVector(cairo_surface_t* surface, const SealDocument& doc, double w, dou
 
 }  // namespace
 
-OutputKind OutputKindForPath(const std::string& path) {
+std::optional<OutputKind> OutputKindOfExtension(const std::string& path) {
   const size_t dot = path.rfind('.');
   const size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return OutputKind::Png;
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
   std::string ext = path.substr(dot + 1);
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "png") return OutputKind::Png;
   if (ext == "svg") return OutputKind::Svg;
   if (ext == "pdf") return OutputKind::Pdf;
-  return OutputKind::Png;
+  return std::nullopt;
 }
+
+OutputKind OutputKindForPath(const std::string& path) { return OutputKindOfExtension(path).value_or(OutputKind::Png); }
 
 double SealOuterExtent(const SealDocument& doc) {
   double extent = 0;
@@ -110,8 +114,20 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
     unitsPerPixel = options.sizeMm > 0 ? options.sizeMm / SealOuterExtent(doc) / kMillimetresPerInch * kPointsPerInch
                                        : kPointsPerInch / kDefaultDpi;
   const double w = doc.Width * unitsPerPixel, h = doc.Height * unitsPerPixel;
-  if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h) || w > 1e7 || h > 1e7) {
-    *error = "cannot draw the seal at that size";
+  // Cairo keeps page coordinates in 24.8 fixed point: past about 2^21 units
+  // a side (with the drawing's margins) everything drawn is dropped, and a
+  // seal less than one unit across is only a few of its 1/256 steps. Both
+  // would be a file written as a success with nothing on it.
+  const char* unit = kind == OutputKind::Pdf ? "pt" : options.sizeMm > 0 ? "mm" : "px";
+  const double across = SealOuterExtent(doc) * unitsPerPixel;
+  if (!std::isfinite(w) || !std::isfinite(h) || w > kMaxVectorPageSide || h > kMaxVectorPageSide) {
+    *error = "cannot draw a " + sizeText(w, h) + " " + unit + " page (each side must be at most " +
+             std::to_string(int64_t(kMaxVectorPageSide)) + " " + unit + ")";
+    return false;
+  }
+  if (!(across >= 1) || !(w >= 1.0 / 64) || !(h >= 1.0 / 64)) {
+    *error = "cannot draw a seal that small on a vector page (it must measure at least 1 " + std::string(unit) +
+             " across)";
     return false;
   }
   cairo_surface_t* surface;

@@ -3,6 +3,7 @@
 // outlines, circles as curves, the clip band as a clip).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "document/seal_document.h"
@@ -11,7 +12,9 @@ namespace korvane {
 
 enum class OutputKind { Png, Svg, Pdf };
 
-// By extension, case ignored: ".svg" and ".pdf"; anything else is PNG.
+// By extension, case ignored: ".png", ".svg" and ".pdf"; null for any other.
+std::optional<OutputKind> OutputKindOfExtension(const std::string& path);
+// The same, with PNG for any other extension.
 OutputKind OutputKindForPath(const std::string& path);
 
 struct PrintOptions {

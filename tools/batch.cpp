@@ -4,7 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <map>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "base/csv.h"
@@ -13,75 +17,135 @@
 namespace korvane {
 
 bool ReadBatchRows(std::string_view csv, std::vector<BatchRow>* rows, std::string* error) {
-  std::vector<CsvRecord> records;
-  if (!ParseCsv(csv, &records, error)) return false;
-  if (records.empty()) {
-    *error = "the file is empty: a header row naming an \"output\" column is needed";
-    return false;
-  }
-  const CsvRecord& header = records[0];
+  rows->clear();
+  bool header = true;
   int outputColumn = -1;
   std::array<int, kTextCount> textColumns;
   textColumns.fill(-1);
-  for (size_t c = 0; c < header.size(); ++c) {
-    if (header[c] == "output") outputColumn = int(c);
-    for (int t = 0; t < kTextCount; ++t)
-      if (header[c] == "text" + std::to_string(t + 1)) textColumns[size_t(t)] = int(c);
-  }
-  if (outputColumn < 0) {
-    *error = "the header row has no \"output\" column";
-    return false;
-  }
-  rows->clear();
-  for (size_t r = 1; r < records.size(); ++r) {
-    const CsvRecord& record = records[r];
-    if (record.size() == 1 && record[0].empty()) continue;  // a blank line
+  auto onRecord = [&](CsvRecord& record, size_t number) {
+    if (header) {
+      header = false;
+      for (size_t c = 0; c < record.size(); ++c) {
+        if (record[c] == "output") outputColumn = int(c);
+        for (int t = 0; t < kTextCount; ++t)
+          if (record[c] == "text" + std::to_string(t + 1)) textColumns[size_t(t)] = int(c);
+      }
+      if (outputColumn < 0) {
+        *error = "the header row has no \"output\" column";
+        return false;
+      }
+      return true;
+    }
+    if (record.size() == 1 && record[0].empty()) return true;  // a blank line
+    if (rows->size() >= kMaxBatchRows) {
+      *error = "more than " + std::to_string(kMaxBatchRows) + " rows: split the file";
+      return false;
+    }
     BatchRow row;
-    row.number = r;
-    auto cell = [&record](int column) -> std::string {
-      return column >= 0 && size_t(column) < record.size() ? record[size_t(column)] : std::string();
+    row.number = number - 1;
+    auto cell = [&record](int column) -> std::string* {
+      return column >= 0 && size_t(column) < record.size() ? &record[size_t(column)] : nullptr;
     };
-    row.output = cell(outputColumn);
+    if (std::string* output = cell(outputColumn)) row.output = std::move(*output);
     for (int t = 0; t < kTextCount; ++t) {
-      const std::string words = cell(textColumns[size_t(t)]);
-      if (!words.empty()) row.texts[size_t(t)] = words;
+      std::string* words = cell(textColumns[size_t(t)]);
+      if (words && !words->empty()) row.texts[size_t(t)] = std::move(*words);
     }
     rows->push_back(std::move(row));
+    return true;
+  };
+  if (!ParseCsv(csv, onRecord, error)) return false;
+  if (header) {
+    *error = "the file is empty: a header row naming an \"output\" column is needed";
+    return false;
   }
   return true;
 }
 
+namespace {
+
+// Why a row's output cannot be written, or "" when it can. `claimed` holds
+// the identity of every file the run reads or writes so far, with what
+// claims it.
+std::string checkOutput(const BatchRow& row, std::map<std::string, std::string>* claimed) {
+  if (row.output.empty()) return "no output file named";
+  if (row.output.find('\0') != std::string::npos) return "the output name holds a NUL byte";
+  if (!OutputKindOfExtension(row.output))
+    return "the output '" + row.output + "' must end in .png, .svg or .pdf (its extension picks the format)";
+  const auto [it, added] = claimed->emplace(FileIdentity(row.output), "row " + std::to_string(row.number));
+  if (!added) return "the output '" + row.output + "' is the same file as " + it->second + "'s, so it is not written";
+  return {};
+}
+
+}  // namespace
+
 std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector<BatchRow>& rows,
                                    const PrintOptions& options, unsigned threads,
-                                   const std::function<void(size_t done, size_t total)>& progress) {
+                                   const std::function<void(size_t done, size_t total)>& progress,
+                                   const std::vector<std::string>& inputs) {
   std::vector<BatchFailure> failures;
+  // Every output is checked in row order before anything is written, so a
+  // clash is reported the same way on every run instead of racing.
+  std::map<std::string, std::string> claimed;
+  for (const std::string& input : inputs) claimed.emplace(FileIdentity(input), "'" + input + "', an input of this run");
+  std::vector<bool> refused(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    std::string why = checkOutput(rows[i], &claimed);
+    if (why.empty()) continue;
+    refused[i] = true;
+    failures.push_back({rows[i].number, std::move(why)});
+  }
+
   std::mutex mutex;
   std::atomic<size_t> next{0};
-  size_t done = 0;
+  size_t done = failures.size();
+  if (progress && done) progress(done, rows.size());
+  auto renderRow = [&](const BatchRow& row) -> std::string {
+    SealDocument doc = design;
+    for (int t = 0; t < kTextCount; ++t)
+      if (row.texts[size_t(t)]) doc.Text[size_t(t)].szText = *row.texts[size_t(t)];
+    std::string bytes, error;
+    if (!EncodeSeal(doc, *OutputKindOfExtension(row.output), options, &bytes, &error)) return error;
+    errno = 0;
+    if (!WriteFileAtomically(row.output, bytes))
+      return "cannot write '" + row.output + "': " + (errno ? std::strerror(errno) : "write failed");
+    return {};
+  };
   auto work = [&] {
     for (size_t i = next++; i < rows.size(); i = next++) {
-      const BatchRow& row = rows[i];
-      SealDocument doc = design;
-      for (int t = 0; t < kTextCount; ++t)
-        if (row.texts[size_t(t)]) doc.Text[size_t(t)].szText = *row.texts[size_t(t)];
-      std::string bytes, error;
-      bool ok = !row.output.empty();
-      if (!ok) error = "no output file named";
-      if (ok) ok = EncodeSeal(doc, OutputKindForPath(row.output), options, &bytes, &error);
-      if (ok) {
-        errno = 0;
-        ok = WriteFileAtomically(row.output, bytes);
-        if (!ok) error = "cannot write '" + row.output + "': " + (errno ? std::strerror(errno) : "write failed");
+      if (refused[i]) continue;
+      std::string error;
+      // Whatever a row runs into is that row's failure: a worker must not
+      // take the rows after it down with it.
+      try {
+        error = renderRow(rows[i]);
+      } catch (const std::bad_alloc&) {
+        error = "out of memory";
+      } catch (const std::exception& e) {
+        error = e.what();
+      } catch (...) {
+        error = "the seal could not be made";
       }
-      std::lock_guard lock(mutex);
-      if (!ok) failures.push_back({row.number, error});
-      ++done;
-      if (progress) progress(done, rows.size());
+      try {
+        std::lock_guard lock(mutex);
+        if (!error.empty()) failures.push_back({rows[i].number, std::move(error)});
+        ++done;
+        if (progress) progress(done, rows.size());
+      } catch (...) {
+        // A report that cannot be made (no memory for it) is dropped; the
+        // row's file, when written, stays written.
+      }
     }
   };
   const unsigned count = std::max(1u, std::min<unsigned>(threads, unsigned(std::max<size_t>(rows.size(), 1))));
   std::vector<std::thread> pool;
-  for (unsigned t = 1; t < count; ++t) pool.emplace_back(work);
+  for (unsigned t = 1; t < count; ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer workers: this thread does the rest
+    }
+  }
   work();
   for (std::thread& t : pool) t.join();
   std::sort(failures.begin(), failures.end(), [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });

@@ -21,8 +21,12 @@ struct BatchRow {
   std::array<std::optional<std::string>, kTextCount> texts;  // a cell given and not empty
 };
 
+// More rows than this is a file to split, not a batch to hold in memory.
+inline constexpr size_t kMaxBatchRows = 1000000;
+
 // A header row names the columns: "output" (required) and any of "text1" to
-// "text4"; other columns are ignored. Blank lines are skipped.
+// "text4"; other columns are ignored. Blank lines are skipped without being
+// kept. Records and cells are bounded as ParseCsv bounds them.
 bool ReadBatchRows(std::string_view csv, std::vector<BatchRow>* rows, std::string* error);
 
 struct BatchFailure {
@@ -31,12 +35,18 @@ struct BatchFailure {
 };
 
 // Renders every row on `threads` workers, each with its own copy of the
-// design and its own drawing objects, and writes each output atomically
-// (its extension picks PNG, SVG or PDF). A failing row does not stop the
-// others. `progress` (when set) is told how many rows are done, from the
-// workers, under a lock.
+// design and its own drawing objects, and writes each output atomically.
+// Before any worker starts, each row's output is checked: it must be named,
+// hold no NUL byte, end in .png, .svg or .pdf (which picks the format), not
+// be one of `inputs` (the run's own files, compared as files, not as
+// spellings), and not be the file of an earlier row; a row that fails a
+// check is reported and not written. Paths with "../" or absolute ones are
+// written where they say. A failing row, including one whose worker ran out
+// of memory, does not stop the others. `progress` (when set) is told how
+// many rows are done, from the workers, under a lock.
 std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector<BatchRow>& rows,
                                    const PrintOptions& options, unsigned threads,
-                                   const std::function<void(size_t done, size_t total)>& progress = {});
+                                   const std::function<void(size_t done, size_t total)>& progress = {},
+                                   const std::vector<std::string>& inputs = {});
 
 }  // namespace korvane

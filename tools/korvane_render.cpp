@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "document/seal_document.h"
 #include "document/template_format.h"
 #include "document/text_encoding.h"
+#include "drawing/font_config.h"
 #include "drawing/gfx_status.h"
 #include "render/seal_output.h"
 #include "tools/batch.h"
@@ -131,6 +133,23 @@ int run(int argc, char** argv) {
   }
   if (!o.pngGiven && o.svg.empty() && o.pdf.empty() && o.templateOut.empty() && o.batch.empty()) o.png = "seal.png";
 
+  // One file is one output, and never an input: compared as files, so that
+  // "a.png", "./a.png" and a link to it are one. Standard output takes one
+  // output at most.
+  {
+    std::map<std::string, std::string> files;
+    const std::pair<const char*, const std::string*> named[] = {
+        {"-t", &o.templateIn}, {"--batch", &o.batch}, {"-o", &o.png},
+        {"--svg", &o.svg},     {"--pdf", &o.pdf},     {"--write-template", &o.templateOut}};
+    for (const auto& [option, path] : named) {
+      if (path->empty()) continue;
+      const auto [it, added] = files.emplace(FileIdentity(*path), option);
+      if (added) continue;
+      if (*path == "-") return usageError(it->second + " and " + option + " both write to standard output");
+      return usageError(std::string(option) + " names the same file as " + it->second + ": '" + *path + "'");
+    }
+  }
+
   SealDocument doc = StartupSealDocument();
   if (!o.templateIn.empty()) {
     ByteArray bytes;
@@ -168,8 +187,10 @@ int run(int argc, char** argv) {
     if (!files.Stage(w.path, bytes)) return failure("cannot write '" + w.path + "': " + reason(errno, "write failed"));
   }
   if (!o.templateOut.empty()) {
+    const std::optional<std::string> bytes = Utf8ToGb18030(TemplateText(doc));
+    if (!bytes) return failure("cannot write '" + o.templateOut + "': the GB18030 converter is not available");
     errno = 0;
-    if (!files.Stage(o.templateOut, Utf8ToGb18030(TemplateText(doc))))
+    if (!files.Stage(o.templateOut, *bytes))
       return failure("cannot write '" + o.templateOut + "': " + reason(errno, "write failed"));
   }
   errno = 0;
@@ -177,10 +198,18 @@ int run(int argc, char** argv) {
 
   if (rows.empty()) return 0;
   const bool showProgress = ::isatty(STDERR_FILENO);
-  const auto failures = RunBatch(doc, rows, o.print, std::max(1u, std::thread::hardware_concurrency()),
-                                 [showProgress](size_t done, size_t total) {
-                                   if (showProgress) std::fprintf(stderr, "\r%zu / %zu seals", done, total);
-                                 });
+  // What the run reads and what it has just written: no row may replace them.
+  std::vector<std::string> inputs{o.batch};
+  for (const std::string* path : {&o.templateIn, &o.png, &o.svg, &o.pdf, &o.templateOut})
+    if (!path->empty() && *path != "-") inputs.push_back(*path);
+  for (const SealFigure& figure : doc.Shape)
+    if (figure.Type == kFigurePicture && !figure.szFile.empty()) inputs.push_back(figure.szFile);
+  const auto failures = RunBatch(
+      doc, rows, o.print, std::max(1u, std::thread::hardware_concurrency()),
+      [showProgress](size_t done, size_t total) {
+        if (showProgress) std::fprintf(stderr, "\r%zu / %zu seals", done, total);
+      },
+      inputs);
   if (showProgress) std::fputc('\n', stderr);
   for (const BatchFailure& f : failures)
     std::fprintf(stderr, "korvane-render: row %zu of '%s': %s\n", f.row, o.batch.c_str(), f.message.c_str());
@@ -189,4 +218,9 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return finishStdout(run(argc, argv)); }
+int main(int argc, char** argv) {
+  IgnoreWriteSignals();
+  const int status = finishStdout(run(argc, argv));
+  ReleaseFontConfiguration();
+  return status;
+}

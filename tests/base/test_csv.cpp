@@ -18,6 +18,7 @@ TEST(Csv, FieldsRecordsAndLineEnds) {
   EXPECT_EQ(parse("a,b\n"), (std::vector<CsvRecord>{{"a", "b"}}));  // a final break makes no record
   EXPECT_EQ(parse("a,,c\n,\n"), (std::vector<CsvRecord>{{"a", "", "c"}, {"", ""}}));
   EXPECT_EQ(parse(""), std::vector<CsvRecord>{});
+  EXPECT_EQ(parse("a\"b,c"), (std::vector<CsvRecord>{{"a\"b", "c"}}));  // a quote inside plain text is text
 }
 
 TEST(Csv, QuotedFieldsHoldCommasLineBreaksAndDoubledQuotes) {

@@ -121,27 +121,6 @@ TEST(WriteFileAtomically, ALongButValidNameIsNotMadeTooLong) {
   EXPECT_EQ(contentOf(dir / name), "x");
 }
 
-TEST(WriteFileAtomically, AWriteCutShortLeavesTheOldFileAndNoTemporary) {
-  test::TempDir dir;
-  const fs::path p = dir / "seal.png";
-  put(p, "the old seal");
-  // A file size limit makes the write fail half way, as a full disk would.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit{4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(WriteFileAtomically(p.string(), std::string(100000, 'x')) ? 0 : 3);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 3);
-  EXPECT_EQ(contentOf(p), "the old seal");
-  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"seal.png"});
-}
-
 TEST(WriteFileAtomically, AMissingFolderOrAFolderAsTargetFails) {
   test::TempDir dir;
   EXPECT_FALSE(WriteFileAtomically((dir / "no" / "such.png").string(), "x"));
@@ -184,6 +163,84 @@ TEST(AtomicFileSet, NothingIsInPlaceUntilCommitAndAbandonLeavesNothing) {
   ASSERT_TRUE(set.Commit());
   EXPECT_EQ(contentOf(dir / "a"), "new a");
   EXPECT_EQ(contentOf(dir / "b"), "new b");
+}
+
+TEST(AtomicFileSet, AFailureBetweenTwoRenamesPutsTheFirstFileBack) {
+  test::TempDir dir;
+  put(dir / "a.png", "old a");
+  AtomicFileSet set;
+  ASSERT_TRUE(set.Stage((dir / "a.png").string(), "new a"));
+  ASSERT_TRUE(set.Stage((dir / "b.png").string(), "new b"));
+  ASSERT_TRUE(set.Stage((dir / "c.png").string(), "new c"));
+  // b's rename fails: a folder with something in it now stands there.
+  fs::create_directories(dir / "b.png" / "inside");
+  EXPECT_FALSE(set.Commit());
+  EXPECT_EQ(contentOf(dir / "a.png"), "old a");
+  EXPECT_FALSE(fs::exists(dir / "c.png"));
+  EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"a.png", "b.png"}));
+}
+
+TEST(AtomicFileSet, AFailedWriteThroughRollsTheRenamesBack) {
+  test::TempDir dir;
+  put(dir / "a.png", "old a");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  AtomicFileSet set;
+  ASSERT_TRUE(set.Stage((dir / "fifo").string(), "nobody reads"));
+  ASSERT_TRUE(set.Stage((dir / "a.png").string(), "new a"));
+  ASSERT_TRUE(set.Stage((dir / "new.png").string(), "new"));
+  EXPECT_FALSE(set.Commit());
+  EXPECT_EQ(contentOf(dir / "a.png"), "old a");
+  EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"a.png", "fifo"}));
+}
+
+TEST(WriteFileAtomically, AFifoOrDeviceCanBeRefusedInsteadOfWrittenThrough) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  errno = 0;
+  EXPECT_FALSE(WriteFileAtomically((dir / "fifo").string(), "x", SpecialFiles::Refuse));
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_FALSE(WriteFileAtomically("/dev/null", "x", SpecialFiles::Refuse));
+  EXPECT_FALSE(WriteFileAtomically("-", "x", SpecialFiles::Refuse));
+  EXPECT_TRUE(WriteFileAtomically((dir / "file").string(), "x", SpecialFiles::Refuse));
+}
+
+// A file-size limit stops the write half way, as a full disk would.
+TEST(WriteFileAtomically, AFileSizeLimitIsAFailedWriteNotADeadProgram) {
+  test::TempDir dir;
+  const fs::path p = dir / "seal.png";
+  put(p, "the old seal");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Without this the kernel's SIGXFSZ would end the child at the limit.
+    IgnoreWriteSignals();
+    struct rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    errno = 0;
+    const bool ok = WriteFileAtomically(p.string(), std::string(100000, 'x'));
+    ::_exit(ok ? 0 : errno == EFBIG ? 3 : 4);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(contentOf(p), "the old seal");
+  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"seal.png"});
+}
+
+TEST(FileIdentity, OneFileHasOneIdentityHoweverItIsSpelt) {
+  test::TempDir dir;
+  put(dir / "a.png", "a");
+  fs::create_directory(dir / "sub");
+  fs::create_symlink(dir / "a.png", dir / "link.png");
+  fs::create_hard_link(dir / "a.png", dir / "hard.png");
+  const std::string a = FileIdentity((dir / "a.png").string());
+  EXPECT_EQ(FileIdentity((dir / "sub" / ".." / "a.png").string()), a);
+  EXPECT_EQ(FileIdentity((dir / "link.png").string()), a);
+  EXPECT_EQ(FileIdentity((dir / "hard.png").string()), a);
+  EXPECT_EQ(FileIdentity((dir / "new.png").string()), FileIdentity((dir / "sub" / ".." / "new.png").string()));
+  EXPECT_NE(FileIdentity((dir / "new.png").string()), FileIdentity((dir / "sub" / "new.png").string()));
+  EXPECT_EQ(FileIdentity("-"), "-");
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // Template files: exact bytes, reading in place, encodings, safe writes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+
+#include <dlfcn.h>
+#include <iconv.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,6 +20,21 @@
 #include "document/template_format.h"
 #include "document/text_encoding.h"
 #include "support/temp_dir.h"
+
+// The converter as the system gives it, unless a test has it fail to open
+// (this definition stands in for the C library's in this test program).
+namespace {
+std::atomic<bool> g_converterMissing{false};
+}
+extern "C" iconv_t iconv_open(const char* to, const char* from) {
+  if (g_converterMissing) {
+    errno = EINVAL;
+    return reinterpret_cast<iconv_t>(-1);
+  }
+  using Open = iconv_t (*)(const char*, const char*);
+  static const auto real = reinterpret_cast<Open>(::dlsym(RTLD_NEXT, "iconv_open"));
+  return real(to, from);
+}
 
 namespace korvane {
 namespace {
@@ -218,6 +238,26 @@ TEST(TemplateFile, AWriteThatFailsHalfWayKeepsTheOldTemplate) {
   EXPECT_EQ(entries, 1);  // no temporary left behind
   ASSERT_TRUE(WriteTemplate(StartupSealDocument(), path.string()));
   EXPECT_EQ(Gb18030ToUtf8(readBytes(path)), kStartupTemplate);
+}
+
+TEST(TemplateFile, AConverterThatCannotBeOpenedIsAFailedWriteNotAnEmptyFile) {
+  test::TempDir dir;
+  const auto path = dir / "seal.qsx_tzl";
+  { std::ofstream(path, std::ios::binary) << "old"; }
+  struct Missing {
+    Missing() { g_converterMissing = true; }
+    ~Missing() { g_converterMissing = false; }
+  };
+  {
+    Missing missing;
+    EXPECT_FALSE(WriteTemplate(StartupSealDocument(), path.string()));
+    EXPECT_FALSE(WriteTemplate(StartupSealDocument(), (dir / "new.qsx_tzl").string()));
+    SealDocument doc = StartupSealDocument();
+    EXPECT_FALSE(ReadTemplateBytes(doc, "{\"Width\":\"300\"}"));
+    EXPECT_EQ(doc.Width, 400);
+  }
+  EXPECT_EQ(readBytes(path), "old");
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.qsx_tzl"));
 }
 
 TEST(TemplateFile, AFifoIsRefusedWithoutBlocking) {

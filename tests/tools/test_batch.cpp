@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
+
+#include "base/csv.h"
 
 #include "drawing/gfx_image.h"
 #include "support/image_compare.h"
@@ -63,6 +66,40 @@ TEST(Batch, TwoWorkersRenderEveryRowWithItsOwnWords) {
       EXPECT_EQ(png.GetWidth(), 400u);
     }
   }
+}
+
+TEST(Batch, HostileFilesCostLittleAndAreBounded) {
+  std::vector<BatchRow> rows;
+  std::string error;
+  // 16 MiB of blank lines: nothing kept for them.
+  ASSERT_TRUE(ReadBatchRows("output\n" + std::string(size_t(16) << 20, '\n'), &rows, &error)) << error;
+  EXPECT_TRUE(rows.empty());
+  // A record of millions of commas, a cell of megabytes: refused, named.
+  EXPECT_FALSE(ReadBatchRows("output\n" + std::string(size_t(16) << 20, ','), &rows, &error));
+  EXPECT_NE(error.find("record 2"), std::string::npos) << error;
+  EXPECT_NE(error.find("cells"), std::string::npos) << error;
+  EXPECT_FALSE(ReadBatchRows("output,text1\na.png,\"" + std::string(size_t(1) << 20, 'x') + "\"\n", &rows, &error));
+  EXPECT_NE(error.find("64 KiB"), std::string::npos) << error;
+  EXPECT_FALSE(ReadBatchRows("output,text1\na.png," + std::string(size_t(1) << 20, 'x') + "\n", &rows, &error));
+  // At the bounds exactly: still read.
+  ASSERT_TRUE(ReadBatchRows("output,text1\na.png," + std::string(kMaxCsvCellBytes, 'x') + "\n", &rows, &error));
+  EXPECT_EQ(rows[0].texts[0]->size(), kMaxCsvCellBytes);
+}
+
+TEST(Batch, AWorkerThatThrowsFailsItsRowAndTheOthersGoOn) {
+  test::TempDir dir;
+  std::vector<BatchRow> rows(6);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    rows[i].number = i + 1;
+    rows[i].output = (dir / ("s" + std::to_string(i) + ".png")).string();
+  }
+  size_t calls = 0;
+  const auto failures = RunBatch(StartupSealDocument(), rows, PrintOptions{}, 2, [&](size_t, size_t) {
+    if (++calls == 1) throw std::bad_alloc();
+  });
+  EXPECT_EQ(calls, rows.size());
+  EXPECT_TRUE(failures.empty());
+  for (const BatchRow& row : rows) EXPECT_TRUE(std::filesystem::exists(row.output)) << row.output;
 }
 
 }  // namespace

@@ -263,5 +263,80 @@ TEST(KorvaneRender, ABatchWithoutAnOutputColumnOrWithAnOpenQuoteIsRefused) {
   }
 }
 
+TEST(KorvaneRender, ABatchNeverReplacesItsInputsNorWritesOneFileTwice) {
+  test::TempDir dir;
+  const std::string d = dir.path().string();
+  writeFile(dir / "notes.txt", "keep me");
+  std::string rows = "output,text1\n";
+  rows += d + "/rows.csv,a\n";                 // 1: the CSV itself
+  rows += d + "/./t.qsx_tzl,b\n";              // 2: the template, spelt otherwise
+  rows += d + "/same.png,c\n";                 // 3
+  rows += d + "/sub/../same.png,d\n";          // 4: row 3's file
+  rows += d + "/notes.txt";                    // 5: a NUL byte cuts no name short
+  rows += std::string(1, '\0') + ".png,e\n";
+  rows += d + "/notes.txt,f\n";                // 6: not an output's extension
+  rows += d + "/ok.svg,g\n";                   // 7
+  rows += d + "/pic.png,h\n";                  // 8: the picture the design draws
+  writeFile(dir / "rows.csv", rows);
+  std::filesystem::create_directory(dir / "sub");
+  // The design's picture figure reads pic.png.
+  writeFile(dir / "pic.png", slurp(std::filesystem::path(KORVANE_TEST_SOURCE_DIR) / "render" / "figures" / "picture_stretched.png"));
+  writeFile(dir / "t.qsx_tzl", "{\"Shape\":{\"1\":{\"Type\":\"1\",\"Width\":\"50\",\"Height\":\"50\",\"szFile\":\"" + d + "/pic.png\"}}}");
+  const std::string csvBefore = slurp(dir / "rows.csv"), templateBefore = slurp(dir / "t.qsx_tzl"),
+                    pictureBefore = slurp(dir / "pic.png");
+  for (int round = 0; round < 3; ++round) {
+    const ToolRun r = run("-t " + d + "/t.qsx_tzl --batch " + d + "/rows.csv");
+    EXPECT_EQ(r.status, 1) << r.output;
+    for (const char* row : {"row 1 of", "row 2 of", "row 4 of", "row 5 of", "row 6 of", "row 8 of"})
+      EXPECT_NE(r.output.find(row), std::string::npos) << row << "\n" << r.output;
+    EXPECT_EQ(r.output.find("row 3 of"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("same file as row 3"), std::string::npos) << r.output;
+    EXPECT_EQ(slurp(dir / "rows.csv"), csvBefore);
+    EXPECT_EQ(slurp(dir / "t.qsx_tzl"), templateBefore);
+    EXPECT_EQ(slurp(dir / "pic.png"), pictureBefore);
+    EXPECT_EQ(slurp(dir / "notes.txt"), "keep me");
+    // Row 3's seal, always: its words are c, not d.
+    EXPECT_TRUE(std::filesystem::exists(dir / "same.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "ok.svg"));
+  }
+}
+
+TEST(KorvaneRender, OneFileNamedTwiceOrOverAnInputIsAUsageErrorAndWritesNothing) {
+  test::TempDir dir;
+  const std::string d = dir.path().string();
+  writeFile(dir / "t.qsx_tzl", "{\"Width\":\"300\"}");
+  const std::string before = slurp(dir / "t.qsx_tzl");
+  std::filesystem::create_symlink(dir / "f", dir / "link");
+  for (const std::string args : {"-o " + d + "/f --pdf " + d + "/f", "-o " + d + "/f --pdf " + d + "/./f",
+                                 "-o " + d + "/f --svg " + d + "/link",
+                                 "-t " + d + "/t.qsx_tzl -o " + d + "/t.qsx_tzl",
+                                 "-t " + d + "/t.qsx_tzl --write-template " + d + "/../" +
+                                     dir.path().filename().string() + "/t.qsx_tzl",
+                                 std::string("-o - --svg -")}) {
+    const ToolRun r = run(args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
+    EXPECT_NE(r.output.find("usage: korvane-render"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("<?xml"), std::string::npos) << args;
+    EXPECT_FALSE(std::filesystem::exists(dir / "f")) << args;
+    EXPECT_EQ(slurp(dir / "t.qsx_tzl"), before) << args;
+  }
+}
+
+TEST(KorvaneRender, AVectorPageThatWouldComeOutBlankIsRefused) {
+  test::TempDir dir;
+  const std::string d = dir.path().string();
+  writeFile(dir / "wide.qsx_tzl", "{\"Width\":\"8388474\",\"Height\":\"400\"}");
+  for (const std::string args : {"-t " + d + "/wide.qsx_tzl --svg " + d + "/x.svg",
+                                 "-t " + d + "/wide.qsx_tzl --pdf " + d + "/x.pdf",
+                                 "--size-mm 1e-300 --pdf " + d + "/x.pdf", "--size-mm 1e-300 --svg " + d + "/x.svg"}) {
+    const ToolRun r = run(args);
+    EXPECT_EQ(r.status, 1) << args << "\n" << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.svg")) << args;
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.pdf")) << args;
+  }
+  // Small but real: a seal of 2 mm is drawn.
+  EXPECT_EQ(run("--size-mm 2 --pdf " + d + "/x.pdf").status, 0);
+}
+
 }  // namespace
 }  // namespace korvane
