@@ -22,6 +22,7 @@ bool GfxGraphics::FromSurface(cairo_surface_t* surface, double width, double hei
   CairoPtr cr(cairo_create(surface));
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
   m_native = std::move(cr);
+  m_vector = cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE;
   m_targetWidth = width;
   m_targetHeight = height;
   m_deviceScale = 1;
@@ -84,6 +85,13 @@ bool GfxGraphics::SetPixelSize(double deviceUnits) {
   if (!m_native || !(deviceUnits > 0) || !std::isfinite(deviceUnits)) return SetLastStatus(GfxStatus::InvalidParameter);
   m_pixelSize = deviceUnits;
   return SetLastStatus(GfxStatus::Ok);
+}
+
+double GfxGraphics::DevicePixelsPerUnit() const {
+  if (m_vector) return 0;
+  // The larger stretch of the world transform under the device scale.
+  const cairo_matrix_t& m = m_world;
+  return m_deviceScale * std::max(std::hypot(m.xx, m.yx), std::hypot(m.xy, m.yy));
 }
 
 bool GfxGraphics::SetDeviceScale(double scale) {
@@ -273,9 +281,18 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
     return SetLastStatus(GfxStatus::NotImplemented);
   if (combineMode == CombineModeReplace) cairo_reset_clip(cr);
   // GDI+ clip regions are pixel-exact: a pixel is in when its centre is.
+  // A vector page has no pixels: there the same setting would round the
+  // clip to whole points or millimetres, so it keeps its exact edges.
   // (No save/restore here: the clip lives in the state it would undo.)
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  if (!m_vector) cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   cairo_new_path(cr);
+  // On a bitmap the pixels in the clip are those whose centres are inside;
+  // with the path on whole pixels that is the path half a pixel up and to
+  // the left. A page gets that same area, as exact edges.
+  if (m_vector) {
+    cairo_save(cr);
+    cairo_translate(cr, -0.5, -0.5);
+  }
   if (inRange(*path.GetNative(), 0)) {
     path.Replay(cr);
   } else {
@@ -289,6 +306,7 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
     ReplayPathData(cr, bounded);
     cairo_restore(cr);  // the path stays, in device coordinates
   }
+  if (m_vector) cairo_restore(cr);
   if (combineMode == CombineModeExclude) {
     // Cairo can only intersect: exclude = (a rectangle holding both the
     // surface and the path) + the path, filled even-odd.
@@ -381,7 +399,7 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
   // and readers interpolate each their own way (some blend colour and alpha
   // apart). A magnified picture is therefore resampled here, as a bitmap
   // would show it, at twice the box's size in world pixels, and embedded so.
-  if (cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_IMAGE && dstWidth > 0 && dstHeight > 0 &&
+  if (m_vector && dstWidth > 0 && dstHeight > 0 &&
       (dstWidth > srcWidth || dstHeight > srcHeight) && int64_t(dstWidth) * dstHeight <= 2048 * 2048) {
     GfxBitmap magnified;
     GfxGraphics resample;

@@ -69,6 +69,11 @@ class GfxGraphics {
   // as wide as. Vector pages have no pixels of their own; they say how wide
   // one is.
   bool SetPixelSize(double deviceUnits);
+  // Device pixels one world unit spans, to decode a picture at the size it
+  // is shown; 0 on a vector page, which has no pixels of its own and
+  // embeds a picture at the picture's own resolution.
+  double DevicePixelsPerUnit() const;
+  bool IsVectorTarget() const { return m_vector; }
 
   bool SetSmoothingMode(int32_t mode);
   int32_t GetSmoothingMode() const { return m_smoothing; }
@@ -128,6 +133,7 @@ class GfxGraphics {
   double m_pixelSize = 1;
   double m_targetWidth = 0, m_targetHeight = 0;
   bool m_clipped = false;  // since the last ResetClip
+  bool m_vector = false;   // an SVG or PDF page, not pixels
   int32_t m_smoothing = SmoothingModeDefault;
   int32_t m_compositing = CompositingQualityDefault;
   int32_t m_textHint = TextRenderingHintSystemDefault;

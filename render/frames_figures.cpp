@@ -1,5 +1,6 @@
 #include "render/frames_figures.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "drawing/gfx_graphics.h"
@@ -72,7 +73,13 @@ void DrawPictureFigure(const RenderTarget& t, const SealFigure& f) {
   // Looked at on every render, so a picture changed on disk shows at the
   // next edit; decoded again only then. A missing, unreadable or oversized
   // file is simply left out.
-  const std::shared_ptr<const GfxBitmap> picture = CachedPicture(f.szFile, f.Width, f.Height);
+  // Decoded for the device pixels the figure covers: a seal printed large
+  // needs more of the picture than its seal pixels; a vector page all of it.
+  const double density = t.SealGraphics.DevicePixelsPerUnit();
+  const auto cover = [density](int32_t side) {
+    return density > 0 ? int32_t(std::min(std::ceil(side * density), double(kMaxBitmapSide))) : kMaxBitmapSide;
+  };
+  const std::shared_ptr<const GfxBitmap> picture = CachedPicture(f.szFile, cover(f.Width), cover(f.Height));
   if (!picture) return;
   const int32_t x = centred(t.RenderWidth, f.Width, f.OffsetX), y = centred(t.RenderHeight, f.Height, f.OffsetY);
   const auto iw = int32_t(picture->GetWidth()), ih = int32_t(picture->GetHeight());

@@ -1,8 +1,5 @@
 #include "render/seal_output.h"
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -19,23 +16,8 @@ constexpr double kPointsPerInch = 72;
 constexpr double kDefaultDpi = 96;
 constexpr double kMaxVectorPageSide = double(1 << 21);
 
-cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
 std::string sizeText(double w, double h) {
   return std::to_string(int64_t(std::llround(w))) + " x " + std::to_string(int64_t(std::llround(h)));
-}
-
-// Draws the seal on a vector surface of w x h units, `scale` units per seal
-// pixel, and finishes it so that every byte is in `out`.
-bool drawVector(cairo_surface_t* surface, const SealDocument& doc, double w, double h, double scale) {
-  const bool ok = RenderSealOn(surface, w, h, doc, scale);
-  cairo_surface_finish(surface);
-  const bool finished = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(surface);
-  return ok && finished;
 }
 
 }  // namespace
@@ -130,19 +112,15 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
              " across)";
     return false;
   }
-  cairo_surface_t* surface;
-  if (kind == OutputKind::Svg) {
-    surface = cairo_svg_surface_create_for_stream(appendTo, bytes, w, h);
-    cairo_svg_surface_set_document_unit(surface, options.sizeMm > 0 ? CAIRO_SVG_UNIT_MM : CAIRO_SVG_UNIT_PX);
-  } else {
-    surface = cairo_pdf_surface_create_for_stream(appendTo, bytes, w, h);
-  }
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
+  GfxVectorPage page;
+  if (!page.Create(kind == OutputKind::Svg ? VectorFormat::Svg : VectorFormat::Pdf, w, h,
+                   kind == OutputKind::Pdf    ? VectorUnit::Point
+                   : options.sizeMm > 0 ? VectorUnit::Millimetre
+                                        : VectorUnit::Pixel)) {
     *error = "cannot make a vector page";
     return false;
   }
-  if (!drawVector(surface, doc, w, h, unitsPerPixel) || bytes->empty()) {
+  if (!RenderSealOnPage(page, doc, unitsPerPixel) || !page.Finish(bytes)) {
     *error = "cannot draw the seal as a vector file";
     return false;
   }

@@ -56,21 +56,19 @@ bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
   m_bitmap.SetResolution(0, 0);
   m_width = doc.Width;
   m_height = doc.Height;
-  if (scale != 1.0) m_graphics.SetDeviceScale(scale);
+  // A zero-width pen is one seal pixel wide at every size, as on a page.
+  if (scale != 1.0) m_graphics.SetDeviceScale(scale), m_graphics.SetPixelSize(scale);
   DrawSeal(m_graphics, doc, w / scale, h / scale);
   return true;
 }
 
-bool RenderSealOn(cairo_surface_t* surface, double width, double height, const SealDocument& doc, double scale) {
+bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale) {
   if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
   GfxGraphics graphics;
   // On a page, a pixel is a seal pixel: a zero-width pen is one wide.
-  if (!graphics.FromSurface(surface, width, height) || !graphics.SetDeviceScale(scale) ||
-      !graphics.SetPixelSize(scale))
-    return false;
-  DrawSeal(graphics, doc, width / scale, height / scale);
-  graphics.Delete();
-  return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  if (!page.GetGraphics(&graphics) || !graphics.SetDeviceScale(scale) || !graphics.SetPixelSize(scale)) return false;
+  DrawSeal(graphics, doc, doc.Width, doc.Height);
+  return graphics.Delete();
 }
 
 void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight) {

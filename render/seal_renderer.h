@@ -10,6 +10,7 @@
 #include "drawing/gfx_graphics.h"
 #include "drawing/gfx_image.h"
 #include "drawing/gfx_path.h"
+#include "drawing/gfx_vector_page.h"
 
 namespace korvane {
 
@@ -30,10 +31,9 @@ struct RenderTarget {
 // the background covers the area (in world units) from the top-left pixel.
 void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight);
 
-// Draws the seal on a surface of width x height device units (an SVG or
-// PDF page), `scale` device units per seal pixel. False when nothing could
-// be drawn.
-bool RenderSealOn(cairo_surface_t* surface, double width, double height, const SealDocument& doc, double scale);
+// Draws the seal on a vector page, `scale` page units per seal pixel; the
+// page is the seal's area. False when nothing could be drawn.
+bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale);
 
 class SealRenderer {
  public:

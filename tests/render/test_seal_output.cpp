@@ -17,6 +17,7 @@
 #include "render/seal_renderer.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
+#include "support/test_pictures.h"
 
 namespace korvane {
 namespace {
@@ -249,6 +250,145 @@ TEST(VectorOutput, ThePdfHasOnePageOfThePhysicalSize) {
   EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
   // 62.22 mm is 176.38 points.
   EXPECT_NE(info.find("Page size:       176.378 x 176.378 pts"), std::string::npos) << info;
+}
+
+// Luminance spread of the pixels in a box: 0 for a flat grey.
+double luminanceSpread(const GfxImage& image, int x0, int y0, int x1, int y1) {
+  double sum = 0, sumSq = 0;
+  int n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const ARGB p = Pixel(image, x, y);
+      const double l = 0.299 * ((p >> 16) & 0xFF) + 0.587 * ((p >> 8) & 0xFF) + 0.114 * (p & 0xFF);
+      sum += l, sumSq += l * l, ++n;
+    }
+  const double mean = sum / n;
+  return std::sqrt(std::max(0.0, sumSq / n - mean * mean));
+}
+
+GfxBitmap rasterisePdf(const fs::path& pdf, int dpi, const std::string& extra = "") {
+  const fs::path base = pdf.parent_path() / (pdf.stem().string() + "-raster");
+  EXPECT_EQ(std::system(("pdftoppm -png -r " + std::to_string(dpi) + " " + extra + " -singlefile " + pdf.string() +
+                         " " + base.string())
+                            .c_str()),
+            0);
+  GfxBitmap b;
+  EXPECT_TRUE(b.CreateFromFile(base.string() + ".png"));
+  return b;
+}
+
+TEST(PrintSize, APictureKeepsItsResolutionWhenPrintedLarge) {
+  ASSERT_TRUE(have("pdftoppm"));
+  test::TempDir dir;
+  // 1600 x 1600 of 8-pixel stripes in a 200 x 200 figure: at 100 mm and
+  // 300 dpi the figure spans 590 device pixels, three to a stripe.
+  const test::PicturePattern stripes = [](int x, int) { return (x / 8) % 2 ? 0xFFFFFFu : 0x000000u; };
+  const std::string jpeg = (dir / "stripes.jpg").string(), png = (dir / "stripes.png").string();
+  ASSERT_TRUE(test::WriteBytes(jpeg, test::EncodeJpeg(1600, 1600, stripes)));
+  ASSERT_TRUE(test::WriteBytes(png, test::EncodePng(1600, 1600, stripes)));
+  PrintOptions options;
+  options.sizeMm = 100;
+  options.dpi = 300;
+  for (const std::string& file : {jpeg, png}) {
+    SealDocument doc = test::BlankSeal(400, 400);
+    doc.Shape[0] = test::Figure(kFigurePicture, 200, 200, 0);
+    doc.Shape[0].szFile = file;
+    const GfxBitmap seal = decode(encode(doc, OutputKind::Png, options));
+    ASSERT_EQ(seal.GetWidth(), 1181u);
+    EXPECT_GT(luminanceSpread(seal, 400, 400, 780, 780), 90) << file;
+    std::ofstream(dir / "seal.pdf", std::ios::binary) << encode(doc, OutputKind::Pdf, options);
+    const GfxBitmap page = rasterisePdf(dir / "seal.pdf", 300);
+    EXPECT_GT(luminanceSpread(page, 400, 400, 780, 780), 90) << file << " (PDF)";
+  }
+}
+
+// The clip band's edges stay where the design puts them on a page, not on
+// whole points or millimetres: a band from 165 to 235 of a 400-pixel seal.
+TEST(VectorOutput, TheClipBandKeepsItsExactEdges) {
+  ASSERT_TRUE(have("pdftoppm") && have("rsvg-convert"));
+  test::TempDir dir;
+  SealDocument doc = test::BlankSeal(400, 400);
+  doc.Frame.Item[0] = test::Frame(kFrameRectangle, 400, 400, 0, kNoColor, kSealRed);
+  doc.Frame.ClipY = 165, doc.Frame.ClipWidth = 400, doc.Frame.ClipHeight = 70;
+  // The first and last rows of the band in column x of an image, in pixels
+  // (looked for in the middle half: readers may leave the page's edges).
+  auto band = [](const GfxImage& image, int x) {
+    int first = -1, last = -1;
+    for (int y = int(image.GetHeight()) / 4; y < int(image.GetHeight()) * 3 / 4; ++y) {
+      const ARGB p = Pixel(image, x, y);
+      const bool red = (p >> 24) > 128 && ((p >> 8) & 0xFF) < 128;
+      if (!red && first < 0) first = y;
+      if (!red) last = y;
+    }
+    return std::make_pair(first, last);
+  };
+  // The pixels the bitmap leaves out are rows 165 to 234, from 165 to 235
+  // on the page. PDF at 0.75 pt a pixel: 123.75 to 176.25 pt, 2062.5 to
+  // 2937.5 rows at 1200 dpi (a band snapped to whole points is 2066.7 to
+  // 2933.3).
+  std::ofstream(dir / "seal.pdf", std::ios::binary) << encode(doc, OutputKind::Pdf);
+  const GfxBitmap pdf = rasterisePdf(dir / "seal.pdf", 1200, "-x 2000 -y 0 -W 4 -H 5000");
+  const auto [pdfFirst, pdfLast] = band(pdf, 1);
+  EXPECT_NEAR(pdfFirst, 2062.5, 1.0);
+  EXPECT_NEAR(pdfLast + 1, 2937.5, 1.0);
+  // SVG in millimetres, 42 mm for 400 pixels: 17.325 to 24.675 mm, 825 to
+  // 1175 rows at 2000 pixels (snapped to millimetres: 809.5 to 1190.5).
+  PrintOptions options;
+  options.sizeMm = 42;
+  std::ofstream(dir / "seal.svg", std::ios::binary) << encode(doc, OutputKind::Svg, options);
+  ASSERT_EQ(std::system(("rsvg-convert -w 2000 -h 2000 " + (dir / "seal.svg").string() + " -o " +
+                         (dir / "svg.png").string())
+                            .c_str()),
+            0);
+  GfxBitmap svg;
+  ASSERT_TRUE(svg.CreateFromFile((dir / "svg.png").string()));
+  const auto [svgFirst, svgLast] = band(svg, 1000);
+  EXPECT_NEAR(svgFirst, 825, 1.0);
+  EXPECT_NEAR(svgLast + 1, 1175, 1.0);
+}
+
+// A zero-width pen is one seal pixel wide in every output, however large.
+TEST(PrintSize, AZeroWidthPenIsOneSealPixelInPngAndPdfAlike) {
+  ASSERT_TRUE(have("pdftoppm"));
+  test::TempDir dir;
+  SealDocument doc = test::BlankSeal(200, 200);
+  doc.Shape[0] = test::Figure(kFigureHollowEllipse, 160, 120, kSealRed, 0);
+  PrintOptions options;
+  options.sizeMm = 30;
+  options.dpi = 600;
+  const double scale = ScaleForPhysicalSize(doc, 30, 600);  // device pixels per seal pixel
+  // Ink summed down the middle column, through the top and bottom of the
+  // ellipse: twice the line's width. Ink is alpha on the PNG, and on the
+  // white page how far green falls toward the seal red's.
+  auto inkDown = [](const GfxImage& image, bool onPaper) {
+    double ink = 0;
+    const int x = int(image.GetWidth()) / 2;
+    for (int y = 0; y < int(image.GetHeight()); ++y) {
+      const ARGB p = Pixel(image, x, y);
+      ink += onPaper ? (255.0 - ((p >> 8) & 0xFF)) / (255 - 0x1E) : (p >> 24) / 255.0;
+    }
+    return ink;
+  };
+  const double png = inkDown(decode(encode(doc, OutputKind::Png, options)), false);
+  std::ofstream(dir / "seal.pdf", std::ios::binary) << encode(doc, OutputKind::Pdf, options);
+  const double pdf = inkDown(rasterisePdf(dir / "seal.pdf", 600), true);
+  EXPECT_NEAR(png / 2, scale, 0.1 * scale);
+  EXPECT_NEAR(pdf / 2, scale, 0.1 * scale);
+}
+
+TEST(VectorOutput, TheSameDesignGivesTheSameBytes) {
+  test::TempDir dir;
+  const std::string png = (dir / "p.png").string();
+  ASSERT_TRUE(test::WriteBytes(png, test::EncodePng(40, 30, [](int x, int y) { return uint32_t(x * 5 + y * 1000); })));
+  SealDocument doc = StartupSealDocument();
+  doc.Shape[0] = test::Figure(kFigurePicture, 60, 40, 0);
+  doc.Shape[0].szFile = png;
+  for (OutputKind kind : {OutputKind::Svg, OutputKind::Pdf}) {
+    const std::string first = encode(doc, kind);
+    encode(StartupSealDocument(), kind);  // other files in between
+    EXPECT_EQ(encode(doc, kind), first);
+  }
+  EXPECT_EQ(encode(doc, OutputKind::Pdf).find("CreationDate"), std::string::npos);
 }
 
 }  // namespace
