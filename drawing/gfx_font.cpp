@@ -54,30 +54,25 @@ std::string GfxFontFamily::GetFamilyName() const {
 bool GfxFontFamily::IsStyleAvailable(int32_t style) const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   std::lock_guard lock(FreeTypeMutex());
+  const bool available = m_native->select(style).face != nullptr;
+  SetLastStatus(available ? GfxStatus::Ok : GfxStatus::FontStyleNotFound);
+  return available;
+}
+
+// One of the style's design metrics, with its status: a style the family
+// lacks is FontStyleNotFound, not an Ok zero.
+uint16_t GfxFontFamily::metric(int32_t style, int (FontFace::*value)() const) const {
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
+  std::lock_guard lock(FreeTypeMutex());
+  const auto c = m_native->select(style);
+  if (!c.face) return SetLastStatus(GfxStatus::FontStyleNotFound), 0;
   SetLastStatus(GfxStatus::Ok);
-  return m_native->select(style).face != nullptr;
+  return uint16_t(((*c.face).*value)());
 }
 
-uint16_t GfxFontFamily::GetEmHeight(int32_t style) const {
-  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
-  std::lock_guard lock(FreeTypeMutex());
-  const auto c = m_native->select(style);
-  return c.face ? uint16_t(c.face->upem()) : 0;
-}
-
-uint16_t GfxFontFamily::GetCellAscent(int32_t style) const {
-  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
-  std::lock_guard lock(FreeTypeMutex());
-  const auto c = m_native->select(style);
-  return c.face ? uint16_t(c.face->ascent()) : 0;
-}
-
-uint16_t GfxFontFamily::GetCellDescent(int32_t style) const {
-  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0;
-  std::lock_guard lock(FreeTypeMutex());
-  const auto c = m_native->select(style);
-  return c.face ? uint16_t(c.face->descent()) : 0;
-}
+uint16_t GfxFontFamily::GetEmHeight(int32_t style) const { return metric(style, &FontFace::upem); }
+uint16_t GfxFontFamily::GetCellAscent(int32_t style) const { return metric(style, &FontFace::ascent); }
+uint16_t GfxFontFamily::GetCellDescent(int32_t style) const { return metric(style, &FontFace::descent); }
 
 // ---- collections ----
 
@@ -213,7 +208,7 @@ float GfxFont::GetHeight() const {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter), 0.0f;
   std::lock_guard lock(FreeTypeMutex());
   const auto c = m_native->family->select(m_native->style);
-  if (!c.face) return 0;
+  if (!c.face) return SetLastStatus(GfxStatus::FontStyleNotFound), 0.0f;
   SetLastStatus(GfxStatus::Ok);
   const double px = FontEmPixels(*m_native);
   return float((c.face->ascent() + c.face->descent()) * px / c.face->upem());

@@ -56,6 +56,7 @@ class GfxFontFamily {
   uint16_t GetCellDescent(int32_t style) const;
 
  private:
+  uint16_t metric(int32_t style, int (FontFace::*value)() const) const;
   std::shared_ptr<FontFamilyData> m_native;
 };
 

@@ -1,6 +1,8 @@
 // Object lifetime and start-up contracts of the drawing layer.
 #include <gtest/gtest.h>
 
+#include "drawing/font_face.h"
+
 #include <cmath>
 #include <functional>
 #include <tuple>
@@ -181,6 +183,25 @@ TEST(GfxBitmap, RefusesSidesBeyondTheLimitAndKeepsWhatItHeld) {
   EXPECT_FALSE(bitmap.CreateBlank(0, 10));
   EXPECT_FALSE(bitmap.CreateBlank(10, 10, 0x00021808 /* 24 bpp */));
   EXPECT_EQ(bitmap.GetWidth(), 5u);
+}
+
+// A family whose face cannot be loaded answers no style, and says so.
+TEST(GfxFontFamily, AStyleThatCannotBeHadIsNotFoundRatherThanOk) {
+  auto data = std::make_shared<FontFamilyData>();
+  data->name = "Gone";
+  data->faces.push_back(std::make_shared<FontFace>("/nonexistent/gone.ttf", 0, false, false));
+  GfxFontFamily family;
+  family.SetNative(data);
+  SetLastStatus(GfxStatus::Ok);
+  EXPECT_FALSE(family.IsStyleAvailable(FontStyleRegular));
+  EXPECT_EQ(LastStatus(), GfxStatus::FontStyleNotFound);
+  for (auto metric : {&GfxFontFamily::GetEmHeight, &GfxFontFamily::GetCellAscent, &GfxFontFamily::GetCellDescent}) {
+    SetLastStatus(GfxStatus::Ok);
+    EXPECT_EQ((family.*metric)(FontStyleBold), 0);
+    EXPECT_EQ(LastStatus(), GfxStatus::FontStyleNotFound);
+  }
+  GfxFont font;
+  EXPECT_FALSE(font.Create(family, 20, FontStyleRegular, UnitPixel));
 }
 
 TEST(StartGraphics, StopsOnceAndASecondStopDoesNothing) {
