@@ -132,6 +132,31 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
   return true;
 }
 
+bool ReadFilePrefix(const std::string& path, ByteArray* out, size_t count) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  ByteArray data(count);
+  size_t got = 0;
+  while (got < count) {
+    const ssize_t n = ::read(fd.get(), data.data() + got, count - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    got += size_t(n);
+  }
+  data.resize(got);
+  *out = std::move(data);
+  return true;
+}
+
 std::string ResolveSymlinks(const std::string& path) {
   std::string p = path;
   for (int hops = 0; hops < 40; ++hops) {

@@ -16,6 +16,9 @@ using ByteArray = std::vector<uint8_t>;
 // without blocking, so a FIFO or a device named by a template or a picture
 // path fails at once instead of stalling. False (errno set) on any failure.
 bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes = size_t(256) << 20);
+// The first `count` bytes of a regular file (fewer when it is shorter),
+// read the same way: enough to tell what a file is without reading it all.
+bool ReadFilePrefix(const std::string& path, ByteArray* out, size_t count);
 
 // Writes the bytes as the whole content of `path`:
 // - a regular file (or none yet) is replaced atomically: a temporary file in

@@ -366,4 +366,10 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   return true;
 }
 
+void TrimCoverageMasks() {
+  MaskCache& cache = maskCache();
+  cache.entries.clear();
+  cache.bytes = 0;
+}
+
 }  // namespace korvane

@@ -18,4 +18,7 @@ inline constexpr size_t kCoverageFillMinSegments = 32;
 // cairo itself.
 bool FillWithCoverageMask(cairo_t* cr, const PathData& path);
 
+// Lets go of the masks this thread keeps between fills.
+void TrimCoverageMasks();
+
 }  // namespace korvane

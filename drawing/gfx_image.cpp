@@ -116,7 +116,11 @@ bool GfxBitmap::CreateBlank(int32_t width, int32_t height, int32_t format) {
 
 bool GfxBitmap::CreateFromFileToCover(const std::string& path, int32_t coverWidth, int32_t coverHeight) {
   ByteArray bytes;
-  if (path.empty() || !ReadFileBytes(path, &bytes)) return SetLastStatus(GfxStatus::FileNotFound);
+  if (path.empty() || !ReadFilePrefix(path, &bytes, kPictureSignatureBytes)) return SetLastStatus(GfxStatus::FileNotFound);
+  // A file that is not a picture is refused from its first bytes: a large
+  // one is never read whole for nothing.
+  if (!LooksLikePicture(bytes.data(), bytes.size())) return SetLastStatus(GfxStatus::UnknownImageFormat);
+  if (!ReadFileBytes(path, &bytes)) return SetLastStatus(GfxStatus::FileNotFound);
   return adopt(DecodeImage(bytes.data(), bytes.size(), coverWidth, coverHeight));
 }
 

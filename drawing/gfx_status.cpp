@@ -1,5 +1,8 @@
 #include "drawing/gfx_status.h"
 
+#include "drawing/coverage_fill.h"
+#include "drawing/image_codecs.h"
+
 #include <atomic>
 
 namespace korvane {
@@ -33,5 +36,10 @@ uint32_t StartGraphics(int32_t version) {
 void StopGraphics() { g_startToken.store(0); }
 
 uint32_t GraphicsStartToken() { return g_startToken.load(); }
+
+void TrimThreadScratch() {
+  TrimCoverageMasks();
+  TrimEncoderBuffers();
+}
 
 }  // namespace korvane

@@ -74,7 +74,7 @@ bool pictureSizeAllowed(int64_t width, int64_t height) {
 
 // ---- PNG ----
 
-DecodedImage decodePng(const uint8_t* data, size_t size) {
+DecodedImage decodePngWhole(const uint8_t* data, size_t size) {
   DecodedImage out;
   png_image image;
   std::memset(&image, 0, sizeof image);
@@ -112,6 +112,124 @@ DecodedImage decodePng(const uint8_t* data, size_t size) {
   cairo_surface_mark_dirty(surface.get());
   out.surface = std::move(surface);
   out.rawFormat = kImageFormatPNG;
+  return out;
+}
+
+// The largest whole factor by which a picture may shrink and still cover
+// the box: each output pixel is the mean of a factor x factor block.
+int reductionFactor(int64_t width, int64_t height, int coverWidth, int coverHeight) {
+  if (coverWidth <= 0 || coverHeight <= 0) return 1;
+  const int64_t kw = std::max<int64_t>(1, width / coverWidth), kh = std::max<int64_t>(1, height / coverHeight);
+  int64_t k = std::min(kw, kh);
+  while (k > 1 && ((width + k - 1) / k < coverWidth || (height + k - 1) / k < coverHeight)) --k;
+  return int(k);
+}
+
+struct PngRead {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  const uint8_t* data = nullptr;
+  size_t size = 0, at = 0;
+  std::vector<uint8_t> row;
+  std::vector<uint64_t> sums;
+  CairoSurfacePtr surface;
+  ~PngRead() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+void pngReadBytes(png_structp png, png_bytep out, png_size_t length) {
+  auto* r = static_cast<PngRead*>(png_get_io_ptr(png));
+  if (length > r->size - r->at) png_error(png, "cut short");
+  std::memcpy(out, r->data + r->at, length);
+  r->at += length;
+}
+
+void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void pngWarning(png_structp, png_const_charp) {}
+
+// A large PNG shown small is read a row at a time and reduced as it is
+// read, so that memory follows the size it is drawn at, not the file's.
+// Interlaced files are read whole first (their rows come in seven passes).
+DecodedImage decodePng(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
+  DecodedImage out;
+  out.status = GfxStatus::UnknownImageFormat;
+  // The width and height stand in the IHDR chunk at a fixed place.
+  if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return out;
+  auto be32 = [data](size_t at) {
+    return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
+  };
+  const int64_t width = be32(16), height = be32(20);
+  if (!pictureSizeAllowed(width, height)) {
+    out.status = width >= 1 && height >= 1 ? GfxStatus::OutOfMemory : GfxStatus::UnknownImageFormat;
+    return out;
+  }
+  const int k = reductionFactor(width, height, coverWidth, coverHeight);
+  const bool interlaced = size > 28 && data[28] != 0;
+  if (k == 1) return decodePngWhole(data, size);
+  if (interlaced) {
+    DecodedImage whole = decodePngWhole(data, size);
+    if (!whole.surface) return whole;
+    ReducePicture(&whole, k);
+    return whole;
+  }
+
+  auto r = std::make_unique<PngRead>();
+  r->data = data, r->size = size;
+  r->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+  if (!r->png) return out;
+  r->info = png_create_info_struct(r->png);
+  if (!r->info) return out;
+  const int outWidth = int((width + k - 1) / k), outHeight = int((height + k - 1) / k);
+  if (setjmp(png_jmpbuf(r->png))) {
+    out.status = GfxStatus::UnknownImageFormat;
+    return out;
+  }
+  png_set_read_fn(r->png, r.get(), pngReadBytes);
+  png_read_info(r->png, r->info);
+  // To 8-bit BGRA, straight, in sRGB, as the whole-picture reader gives it.
+  png_set_alpha_mode(r->png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+  png_set_expand(r->png);
+  png_set_strip_16(r->png);
+  png_set_gray_to_rgb(r->png);
+  png_set_bgr(r->png);
+  png_set_filler(r->png, 0xFF, PNG_FILLER_AFTER);
+  png_read_update_info(r->png, r->info);
+  if (png_get_rowbytes(r->png, r->info) != size_t(width) * 4) return out;
+  r->surface = CreateArgbSurface(outWidth, outHeight);
+  if (!r->surface) {
+    out.status = GfxStatus::OutOfMemory;
+    return out;
+  }
+  r->row.resize(size_t(width) * 4);
+  r->sums.assign(size_t(outWidth) * 4, 0);
+  cairo_surface_flush(r->surface.get());
+  unsigned char* pixels = cairo_image_surface_get_data(r->surface.get());
+  const int stride = cairo_image_surface_get_stride(r->surface.get());
+  for (int64_t y = 0; y < height; ++y) {
+    png_read_row(r->png, r->row.data(), nullptr);
+    const uint8_t* p = r->row.data();
+    for (int64_t x = 0; x < width; ++x, p += 4) {
+      // Blocks are averaged premultiplied, so transparent pixels lend no
+      // colour to their neighbours.
+      const uint32_t pm = PremultiplyPixel(uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
+      uint64_t* sum = &r->sums[size_t(x / k) * 4];
+      sum[0] += pm & 0xFF, sum[1] += (pm >> 8) & 0xFF, sum[2] += (pm >> 16) & 0xFF, sum[3] += pm >> 24;
+    }
+    if ((y + 1) % k != 0 && y + 1 != height) continue;
+    const int64_t rows = y % k + 1;
+    auto* dst = reinterpret_cast<uint32_t*>(pixels + size_t(y / k) * size_t(stride));
+    for (int x = 0; x < outWidth; ++x) {
+      const int64_t cols = std::min<int64_t>(k, width - int64_t(x) * k);
+      const uint64_t n = uint64_t(rows * cols);
+      uint64_t* sum = &r->sums[size_t(x) * 4];
+      auto mean = [n](uint64_t v) { return uint32_t((v + n / 2) / n); };
+      dst[x] = mean(sum[3]) << 24 | mean(sum[2]) << 16 | mean(sum[1]) << 8 | mean(sum[0]);
+      sum[0] = sum[1] = sum[2] = sum[3] = 0;
+    }
+  }
+  cairo_surface_mark_dirty(r->surface.get());
+  out.surface = std::move(r->surface);
+  out.rawFormat = kImageFormatPNG;
+  out.status = GfxStatus::Ok;
   return out;
 }
 
@@ -274,12 +392,52 @@ DecodedImage decodeBmp(const uint8_t* data, size_t size) {
 
 DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
   static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (data && size >= 8 && std::memcmp(data, kPngSig, 8) == 0) return decodePng(data, size);
+  if (data && size >= 8 && std::memcmp(data, kPngSig, 8) == 0) return decodePng(data, size, coverWidth, coverHeight);
   if (data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return decodeJpeg(data, size, coverWidth, coverHeight);
-  if (data && size >= 2 && data[0] == 'B' && data[1] == 'M') return decodeBmp(data, size);
+  if (data && size >= 2 && data[0] == 'B' && data[1] == 'M') {
+    DecodedImage bmp = decodeBmp(data, size);
+    if (bmp.surface)
+      ReducePicture(&bmp, reductionFactor(cairo_image_surface_get_width(bmp.surface.get()),
+                                          cairo_image_surface_get_height(bmp.surface.get()), coverWidth, coverHeight));
+    return bmp;
+  }
   DecodedImage out;
   out.status = GfxStatus::UnknownImageFormat;
   return out;
+}
+
+void ReducePicture(DecodedImage* image, int factor) {
+  if (!image->surface || factor < 2) return;
+  cairo_surface_t* src = image->surface.get();
+  const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
+  const int ow = (w + factor - 1) / factor, oh = (h + factor - 1) / factor;
+  CairoSurfacePtr reduced = CreateArgbSurface(ow, oh);
+  if (!reduced) return;
+  cairo_surface_flush(src);
+  const unsigned char* in = cairo_image_surface_get_data(src);
+  const int inStride = cairo_image_surface_get_stride(src);
+  unsigned char* outPixels = cairo_image_surface_get_data(reduced.get());
+  const int outStride = cairo_image_surface_get_stride(reduced.get());
+  for (int oy = 0; oy < oh; ++oy)
+    for (int ox = 0; ox < ow; ++ox) {
+      uint64_t sum[4] = {0, 0, 0, 0}, n = 0;
+      for (int y = oy * factor; y < std::min(h, (oy + 1) * factor); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(in + size_t(y) * size_t(inStride));
+        for (int x = ox * factor; x < std::min(w, (ox + 1) * factor); ++x, ++n)
+          for (int c = 0; c < 4; ++c) sum[c] += (row[x] >> (8 * c)) & 0xFF;
+      }
+      uint32_t v = 0;
+      for (int c = 0; c < 4; ++c) v |= uint32_t((sum[c] + n / 2) / n) << (8 * c);
+      reinterpret_cast<uint32_t*>(outPixels + size_t(oy) * size_t(outStride))[ox] = v;
+    }
+  cairo_surface_mark_dirty(reduced.get());
+  image->surface = std::move(reduced);
+}
+
+bool LooksLikePicture(const uint8_t* head, size_t size) {
+  static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  return (size >= 8 && std::memcmp(head, kPngSig, 8) == 0) ||
+         (size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) || (size >= 2 && head[0] == 'B' && head[1] == 'M');
 }
 
 uint32_t PixelsPerMetre(double dpi) { return uint32_t(std::lround(dpi / 0.0254)); }
@@ -299,7 +457,19 @@ void chunk(std::string& out, const char type[4], const uint8_t* data, size_t siz
   put32(out, uint32_t(libdeflate_crc32(0, out.data() + typeAt, size + 4)));
 }
 
+struct RawRows {
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t size = 0;
+};
+
+RawRows& keptRawRows() {
+  thread_local RawRows kept;
+  return kept;
+}
+
 }  // namespace
+
+void TrimEncoderBuffers() { keptRawRows() = RawRows(); }
 
 // The PNG container is written here around our own deflate of the rows
 // (row_deflate.h), made for seal pixels: the start-up seal in 0.9 ms and
@@ -320,12 +490,8 @@ bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi) {
   // encode up to a size (a batch writes seal after seal of one size): a
   // fresh buffer is fresh memory, faulted in page by page (3200 x 3200:
   // 41 MB, 40 -> 25 ms an encode).
-  struct RawRows {
-    std::unique_ptr<uint8_t[]> bytes;
-    size_t size = 0;
-  };
   constexpr size_t kKeptRawBytes = size_t(64) << 20;
-  thread_local RawRows kept;
+  RawRows& kept = keptRawRows();
   RawRows fresh;
   const size_t rawSize = rowBytes * size_t(height);
   RawRows& rawRows = rawSize <= kKeptRawBytes ? kept : fresh;

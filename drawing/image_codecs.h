@@ -28,12 +28,26 @@ struct DecodedImage {
 inline constexpr int64_t kMaxPicturePixels = 100000000;
 
 // Decodes PNG, JPEG or BMP. With a size to cover, a JPEG is decoded at the
-// smallest DCT scale (1/8 to 1) whose pixels still cover it.
+// smallest DCT scale (1/8 to 1) whose pixels still cover it, and a PNG is
+// reduced by the largest whole factor that still covers it as its rows are
+// read (memory follows the reduced size).
 DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth = 0, int coverHeight = 0);
+
+// Shrinks a decoded picture by a whole factor, each pixel the mean of its
+// block (premultiplied); unchanged when it cannot.
+void ReducePicture(DecodedImage* image, int factor);
+
+// Whether the first bytes of a file are those of a PNG, JPEG or BMP: a file
+// that is none of them is refused before the rest of it is read.
+inline constexpr size_t kPictureSignatureBytes = 8;
+bool LooksLikePicture(const uint8_t* head, size_t size);
 
 // Writes the surface as an 8-bit RGBA PNG with straight alpha; with a
 // resolution (dots per inch, above 0) a pHYs chunk records it.
 bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi = 0);
+
+// Lets go of the row buffer this thread keeps between encodes.
+void TrimEncoderBuffers();
 
 // Pixels per metre of a resolution in dots per inch, as pHYs stores it.
 uint32_t PixelsPerMetre(double dpi);

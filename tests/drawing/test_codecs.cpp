@@ -13,6 +13,8 @@
 #include "drawing/gfx_image.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
+#include "support/test_pictures.h"
+#include "drawing/image_codecs.h"
 
 namespace korvane {
 namespace {
@@ -138,6 +140,39 @@ TEST(Png, CorruptDataFailsCleanly) {
   EXPECT_FALSE(broken.CreateFromBytes(bytes));
   for (size_t i = 40; i < bytes.size(); ++i) bytes[i] ^= 0x5A;
   EXPECT_FALSE(broken.CreateFromBytes(bytes));
+}
+
+// A PNG shown small is reduced as its rows are read: the same pixels as
+// decoding it whole and reducing after, for every kind of PNG.
+TEST(Png, IsReducedAsItIsReadToTheSizeItCovers) {
+  const test::PicturePattern pattern = [](int x, int y) {
+    return uint32_t(((x * 7 + y * 3) % 256) << 24 | (x * 5 % 256) << 16 | (y * 11 % 256) << 8 | ((x ^ y) & 0xFF));
+  };
+  for (const bool alpha : {false, true})
+    for (const bool interlaced : {false, true}) {
+      const ByteArray png = test::EncodePng(203, 97, pattern, alpha, interlaced);
+      GfxBitmap reduced;
+      ASSERT_TRUE(reduced.CreateFromBytes(png));  // the whole picture
+      DecodedImage whole = DecodeImage(png.data(), png.size());
+      ReducePicture(&whole, 3);
+      const DecodedImage read = DecodeImage(png.data(), png.size(), 60, 30);  // 203 / 3 covers 60
+      ASSERT_TRUE(read.surface);
+      ASSERT_EQ(cairo_image_surface_get_width(read.surface.get()), 68);
+      ASSERT_EQ(cairo_image_surface_get_height(read.surface.get()), 33);
+      int differing = 0;
+      for (int y = 0; y < 33; ++y) {
+        const auto* a = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(whole.surface.get()) +
+                                                          y * cairo_image_surface_get_stride(whole.surface.get()));
+        const auto* b = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(read.surface.get()) +
+                                                          y * cairo_image_surface_get_stride(read.surface.get()));
+        for (int x = 0; x < 68; ++x) differing += a[x] != b[x];
+      }
+      EXPECT_EQ(differing, 0) << "alpha " << alpha << " interlaced " << interlaced;
+    }
+  // A box as large as the picture, or none, keeps every pixel.
+  const ByteArray png = test::EncodePng(50, 40, pattern);
+  EXPECT_EQ(cairo_image_surface_get_width(DecodeImage(png.data(), png.size(), 50, 40).surface.get()), 50);
+  EXPECT_EQ(cairo_image_surface_get_width(DecodeImage(png.data(), png.size(), 26, 1).surface.get()), 50);
 }
 
 TEST(Jpeg, DecodesAnOpaqueColour) {

@@ -1,6 +1,7 @@
 // Exact geometry of frames and figures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include "render/seal_cases.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
+#include "support/test_pictures.h"
 
 namespace korvane {
 namespace {
@@ -228,6 +230,48 @@ TEST(PictureFigureFiles, AFifoOrDeviceNeverStallsTheRender) {
     SealRenderer r;
     EXPECT_TRUE(r.RenderSeal(doc)) << path;
   }
+}
+
+// Bytes this process has read through read(2) so far.
+uint64_t bytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return 0;
+}
+
+TEST(PictureFigureFiles, ALargeFileThatIsNoPictureIsRefusedFromItsFirstBytesOnce) {
+  test::TempDir dir;
+  const std::string path = (dir / "film.png").string();
+  std::ofstream(path) << "not a picture";
+  std::filesystem::resize_file(path, uintptr_t(200) << 20);  // 200 MB, sparse
+  SealDocument doc = test::BlankSeal();
+  doc.Shape[0] = test::Figure(kFigurePicture, 50, 50, kNoColor);
+  doc.Shape[0].szFile = path;
+  const uint64_t before = bytesRead();
+  SealRenderer r;
+  for (int render = 0; render < 5; ++render) ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_LT(bytesRead() - before, 64u << 10);
+}
+
+TEST(PictureFigureFiles, ALargePictureInASmallFigureIsKeptAtTheFiguresSize) {
+  test::TempDir dir;
+  ClearPictureCache();
+  const std::string path = (dir / "big.png").string();
+  // 3000 x 3000: red on the left, blue on the right.
+  ASSERT_TRUE(test::WriteBytes(path, test::EncodePng(3000, 3000, [](int x, int) { return x < 1500 ? 0xFF0000u : 0x0000FFu; })));
+  SealDocument doc = test::BlankSeal(400, 400);
+  doc.Shape[0] = test::Figure(kFigurePicture, 300, 300, kNoColor);
+  doc.Shape[0].szFile = path;
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 100, 200), 0xFFFF0000u);
+  EXPECT_EQ(test::Pixel(r.SealBitmap(), 300, 200), 0xFF0000FFu);
+  // Reduced by 10 to 300 x 300 as it was read, and kept so.
+  EXPECT_EQ(PictureCacheBytes(), 300u * 300 * 4);
+  ClearPictureCache();
 }
 
 }  // namespace
