@@ -140,9 +140,6 @@ ByteArray HttpRequest(const HttpRequestArgs& args, HttpResponseInfo* info) {
   CURL* c = curl.get();
 
   const int32_t method = args.method >= 0 && args.method <= 7 ? args.method : 0;
-  const bool secure = LowerAscii(args.url.substr(0, 8)) == "https://";
-  const std::string url = std::string(secure ? "https://" : "http://") + UrlHost(args.url, false) + ":" +
-                          std::to_string(UrlPort(args.url)) + UrlObject(args.url);
   HttpRequestArgs effective = args;
   effective.method = method;
   const std::string block = BuildHeaderBlock(effective);
@@ -171,7 +168,10 @@ ByteArray HttpRequest(const HttpRequestArgs& args, HttpResponseInfo* info) {
   Transfer t;
   t.maxBody = args.maxBodyBytes;
   t.cancel = args.cancel;
-  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  // The address as written: rebuilt from host, port and path it would lose
+  // an IPv6 host in brackets or a user name before the host.
+  curl_easy_setopt(c, CURLOPT_URL, args.url.c_str());
+  curl_easy_setopt(c, CURLOPT_DEFAULT_PROTOCOL, "http");
   curl_easy_setopt(c, CURLOPT_USERAGENT, AgentFor(args.extraHeaders.value_or("")).c_str());
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
@@ -185,6 +185,7 @@ ByteArray HttpRequest(const HttpRequestArgs& args, HttpResponseInfo* info) {
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, args.connectTimeoutSeconds);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, args.stallSeconds);
+  curl_easy_setopt(c, CURLOPT_TIMEOUT, args.totalSeconds);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, onHeader);

@@ -21,7 +21,7 @@ inline constexpr char kDefaultAgent[] = "Mozilla/4.0 (compatible; MSIE 9.0; Wind
 // The arguments; a left-out argument (nullopt) is told apart from an empty
 // one where that matters (the request cookies).
 struct HttpRequestArgs {
-  std::string url;  // without a scheme it is http
+  std::string url;  // given to the transfer as it is; without a scheme it is http
   int32_t method = 0;
   std::optional<std::string> bodyText;
   std::optional<std::string> requestCookies;
@@ -33,12 +33,14 @@ struct HttpRequestArgs {
 
   // Limits, so that no server can hang a caller or exhaust its memory: a
   // body over maxBodyBytes is an empty result, as is a connection not made
-  // within connectTimeoutSeconds or a transfer that makes no progress for
-  // stallSeconds. `cancel`, when set from another thread, ends the exchange
-  // at once with an empty result.
+  // within connectTimeoutSeconds, a transfer that makes no progress for
+  // stallSeconds, or one not done within totalSeconds (a server that sends a
+  // byte now and then makes progress and would never stall). `cancel`, when
+  // set from another thread, ends the exchange at once with an empty result.
   size_t maxBodyBytes = size_t(64) << 20;
   long connectTimeoutSeconds = 10;
   long stallSeconds = 30;
+  long totalSeconds = 60;
   const std::atomic<bool>* cancel = nullptr;
 };
 

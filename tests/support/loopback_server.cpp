@@ -12,20 +12,28 @@ namespace korvane::test {
 
 namespace {
 
-int listenOnLoopback(int* port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int listenOnLoopback(int* port, bool v6 = false) {
+  const int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  socklen_t len = sizeof addr;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+  sockaddr_storage storage{};
+  socklen_t len;
+  if (v6) {
+    auto* addr = reinterpret_cast<sockaddr_in6*>(&storage);
+    addr->sin6_family = AF_INET6;
+    addr->sin6_addr = in6addr_loopback;
+    len = sizeof *addr;
+  } else {
+    auto* addr = reinterpret_cast<sockaddr_in*>(&storage);
+    addr->sin_family = AF_INET;
+    addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    len = sizeof *addr;
+  }
+  auto* any = reinterpret_cast<sockaddr*>(&storage);
+  if (::bind(fd, any, len) != 0 || ::listen(fd, 16) != 0 || ::getsockname(fd, any, &len) != 0) {
     ::close(fd);
     return -1;
   }
-  *port = ntohs(addr.sin_port);
+  *port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
   return fd;
 }
 
@@ -44,8 +52,8 @@ CannedResponse Ok(const std::string& body, const std::string& contentType, const
           "\r\n" + extraHeaders + "Connection: close\r\n\r\n" + body};
 }
 
-LoopbackServer::LoopbackServer(Handler handler) : m_handler(std::move(handler)) {
-  m_listener = listenOnLoopback(&m_port);
+LoopbackServer::LoopbackServer(Handler handler, bool ipv6) : m_handler(std::move(handler)) {
+  m_listener = listenOnLoopback(&m_port, ipv6);
   if (m_listener >= 0) m_thread = std::thread([this] { serve(); });
 }
 
@@ -108,6 +116,16 @@ void LoopbackServer::answer(int client) {
     sendAll(client, response.raw.substr(0, end == std::string::npos ? response.raw.size() : end + 4));
     // Nothing more until the server stops (bounded: at most 20 s).
     for (int i = 0; i < 2000 && !m_stop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  } else if (response.trickleMs > 0) {
+    // Headers at once, then the body a byte at a time (bounded: 20 s).
+    const size_t end = response.raw.find("\r\n\r\n");
+    const size_t body = end == std::string::npos ? response.raw.size() : end + 4;
+    sendAll(client, response.raw.substr(0, body));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (size_t i = body; i < response.raw.size() && !m_stop && std::chrono::steady_clock::now() < until; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(response.trickleMs));
+      if (::send(client, response.raw.data() + i, 1, MSG_NOSIGNAL) != 1) break;
+    }
   } else {
     sendAll(client, response.raw);
   }

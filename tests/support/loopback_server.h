@@ -16,6 +16,7 @@ struct CannedResponse {
   std::string raw;         // the whole response, status line to body
   int delayMs = 0;         // wait this long before answering
   bool stallAfterHeaders = false;  // send up to the body, then nothing more
+  int trickleMs = 0;               // send the body one byte every so often
 };
 
 // A 200 response with the given content type, extra header lines (each
@@ -26,7 +27,8 @@ CannedResponse Ok(const std::string& body, const std::string& contentType = "tex
 class LoopbackServer {
  public:
   using Handler = std::function<CannedResponse(const std::string& request)>;
-  explicit LoopbackServer(Handler handler);
+  // On 127.0.0.1, or on [::1] when asked (Port() is 0 where there is none).
+  explicit LoopbackServer(Handler handler, bool ipv6 = false);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;

@@ -187,6 +187,37 @@ TEST(HttpRequest, AServerThatStallsIsAbandonedWithinTheTimeLimit) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
 }
 
+TEST(HttpRequest, AServerThatTricklesIsAbandonedAtTheOverallDeadline) {
+  LoopbackServer server([](const std::string&) {
+    CannedResponse r = Ok(std::string(100, 'x'));
+    r.trickleMs = 300;  // progress, so never a stall
+    return r;
+  });
+  HttpRequestArgs args;
+  args.url = server.Url("/");
+  args.totalSeconds = 1;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(HttpRequest(args).empty());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+}
+
+TEST(HttpRequest, TheAddressGoesOutAsWrittenWithUserOrBracketedHost) {
+  LoopbackServer server([](const std::string&) { return Ok("x"); });
+  const std::string port = std::to_string(server.Port());
+  HttpRequestArgs args;
+  args.url = "http://user:pw@127.0.0.1:" + port + "/b.png";
+  EXPECT_EQ(text(HttpRequest(args)), "x");
+  const std::string request = server.Requests().at(0);
+  EXPECT_EQ(request.rfind("GET /b.png HTTP/1.1\r\n", 0), 0u) << request;
+  EXPECT_NE(request.find("Host: 127.0.0.1:" + port), std::string::npos) << request;
+  EXPECT_NE(request.find("Authorization: Basic dXNlcjpwdw=="), std::string::npos) << request;
+  // An IPv6 address in brackets is a host, not "[".
+  LoopbackServer v6([](const std::string&) { return Ok("six"); }, true);
+  if (v6.Port() == 0) GTEST_SKIP() << "no IPv6 loopback here";
+  args.url = "http://[::1]:" + std::to_string(v6.Port()) + "/b.png";
+  EXPECT_EQ(text(HttpRequest(args)), "six");
+}
+
 TEST(HttpRequest, ResponseHeadersLongerThan5000BytesComeBackWhole) {
   const std::string longValue(7000, 'v');
   LoopbackServer server([&](const std::string&) {
