@@ -152,13 +152,13 @@ std::string TemplateText(const SealDocument& doc) {
   return root.ToText();
 }
 
-bool WriteTemplate(const SealDocument& doc, const std::string& path) {
+bool WriteTemplate(const SealDocument& doc, const std::string& path, SpecialFiles special) {
   const std::optional<std::string> bytes = Utf8ToGb18030(TemplateText(doc));
   if (!bytes) {
     errno = ENOSYS;
     return false;
   }
-  return WriteFileAtomically(path, *bytes);
+  return WriteFileAtomically(path, *bytes, special);
 }
 
 bool ReadTemplateText(SealDocument& doc, const std::string& text) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 
+#include "base/file_io.h"
 #include "document/seal_document.h"
 
 namespace korvane {
@@ -17,8 +18,11 @@ inline constexpr size_t kMaxTemplateBytes = size_t(16) << 20;
 std::string TemplateText(const SealDocument& doc);
 
 // Writes the template to a temporary file beside `path` and renames it over
-// `path`, so that a failure never costs the old file. True on success.
-bool WriteTemplate(const SealDocument& doc, const std::string& path);
+// `path`, so that a failure never costs the old file (a FIFO or a device is
+// written through, or refused, as WriteFileAtomically says). True on
+// success; a text that cannot be converted to GB18030 writes nothing.
+bool WriteTemplate(const SealDocument& doc, const std::string& path,
+                   SpecialFiles special = SpecialFiles::WriteThrough);
 
 // Reads template JSON (UTF-8) into the document in place: root members,
 // sections and items the text lacks stay as they are, members an item

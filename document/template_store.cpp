@@ -79,7 +79,8 @@ bool SaveTemplateNamed(const SealDocument& doc, const std::string& name) {
   if (!IsUsableTemplateName(name)) return false;
   std::error_code ec;
   fs::create_directories(TemplateFolder(), ec);
-  return WriteTemplate(doc, TemplatePath(name));
+  // The editor saves here: a FIFO in the folder is refused, never waited on.
+  return WriteTemplate(doc, TemplatePath(name), SpecialFiles::Refuse);
 }
 
 bool LoadTemplateNamed(SealDocument& doc, const std::string& name) {

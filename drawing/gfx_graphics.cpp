@@ -182,6 +182,7 @@ bool GfxGraphics::inRange(const PathData& path, double pad) const {
 
 bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   if (!m_native || !brush.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
   if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   cairo_t* cr = m_native.get();
   cairo_set_source(cr, brush.GetNative());
@@ -199,6 +200,7 @@ bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
 
 bool GfxGraphics::stroke(const GfxPen& pen, const GfxPath& path) {
   if (!m_native || !pen.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
   cairo_t* cr = m_native.get();
   const double width = penWidth(pen);
   double devX = width, devY = 0;
@@ -248,6 +250,7 @@ double GfxGraphics::penWidth(const GfxPen& pen) const {
 
 bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height) {
   if (!m_native || !pen.GetNative() || width <= 0 || height <= 0) return SetLastStatus(GfxStatus::InvalidParameter);
+  if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
   const cairo_matrix_t& m = m_world;
   const bool similarity = m.xx == m.yy && m.xy == -m.yx;
   if (width != height || !similarity || cairo_get_antialias(m_native.get()) == CAIRO_ANTIALIAS_NONE) {
@@ -388,6 +391,7 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
   if (!m_native || !image.GetNative() || srcUnit != UnitPixel) return SetLastStatus(GfxStatus::InvalidParameter);
   if (dstWidth == 0 || dstHeight == 0 || srcWidth <= 0 || srcHeight <= 0)
     return SetLastStatus(GfxStatus::InvalidParameter);
+  if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
   {
     GfxPath box;
     box.Create();

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,12 @@ class GfxGraphics {
   double DevicePixelsPerUnit() const;
   bool IsVectorTarget() const { return m_vector; }
 
+  // A flag another thread may raise to end a long drawing early: from then
+  // on every fill and stroke returns Aborted at once, leaving the picture
+  // partial. Null (the default) for none.
+  void SetAbortFlag(const std::atomic<bool>* flag) { m_abort = flag; }
+  bool Aborted() const { return m_abort && m_abort->load(std::memory_order_relaxed); }
+
   bool SetSmoothingMode(int32_t mode);
   int32_t GetSmoothingMode() const { return m_smoothing; }
   bool SetCompositingQuality(int32_t quality);
@@ -134,6 +141,7 @@ class GfxGraphics {
   double m_targetWidth = 0, m_targetHeight = 0;
   bool m_clipped = false;  // since the last ResetClip
   bool m_vector = false;   // an SVG or PDF page, not pixels
+  const std::atomic<bool>* m_abort = nullptr;
   int32_t m_smoothing = SmoothingModeDefault;
   int32_t m_compositing = CompositingQualityDefault;
   int32_t m_textHint = TextRenderingHintSystemDefault;

@@ -55,7 +55,7 @@ std::string GfxImage::GetRawFormat() const {
   return m_rawFormat;
 }
 
-ByteArray GfxImage::SaveToBytes(std::string& format, bool formatGiven) {
+ByteArray GfxImage::SaveToBytes(std::string& format, bool formatGiven) const {
   if (!formatGiven) format = GetRawFormat();
   if (!m_native) {
     SetLastStatus(GfxStatus::InvalidParameter);

@@ -39,7 +39,7 @@ class GfxImage {
   // When formatGiven is false the image's own format is used and written
   // back into `format`.
   bool SaveToFile(const std::string& path, std::string& format, bool formatGiven = true);
-  ByteArray SaveToBytes(std::string& format, bool formatGiven = true);
+  ByteArray SaveToBytes(std::string& format, bool formatGiven = true) const;
 
   bool GetPixel(int32_t x, int32_t y, ARGB* color) const;
   // The resolution written into encoded files (dots per inch); 0, the

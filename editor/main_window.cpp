@@ -280,16 +280,22 @@ void MainWindow::onSavePicture() {
   const std::string path = CommonDialogs().PickSaveFile(request);
   if (path.empty()) return;
   // Written atomically: a failed export never costs the file it replaces.
-  bool saved;
+  // A FIFO or a device is refused: writing to one may wait for a reader
+  // for ever, and the window with it.
+  std::string bytes;
   const OutputKind kind = OutputKindForPath(path);
   if (kind == OutputKind::Png) {
+    // What the newest change renders, not an older render still shown.
+    m_preview.FinishPendingRender();
     std::string format = kImageFormatPNG;
-    saved = m_preview.Renderer().SealBitmap().SaveToFile(path, format);
+    const ByteArray png = m_preview.Renderer().SealBitmap().SaveToBytes(format);
+    bytes.assign(png.begin(), png.end());
   } else {
     // Vector files are drawn from the model by the same renderer.
-    std::string bytes, error;
-    saved = EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error) && WriteFileAtomically(path, bytes);
+    std::string error;
+    if (!EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error)) bytes.clear();
   }
+  const bool saved = !bytes.empty() && WriteFileAtomically(path, bytes, SpecialFiles::Refuse);
   if (saved)
     ShowMessage("保存图片成功！", MessageIcon::Information);
   else

@@ -44,6 +44,8 @@ PropertyPanels::PropertyPanels(PanelHost& host, QGroupBox* seal, QGroupBox* text
 }
 
 bool PropertyPanels::valid(Guard guard) const {
+  // Filling a panel sets its boxes: that is no edit, and writes nothing.
+  if (m_filling) return false;
   switch (guard) {
     case Guard::None: return true;
     case Guard::Text: return m_currentText >= 1 && m_currentText <= kTextCount;
@@ -140,6 +142,7 @@ void PropertyPanels::buildSeal(QGroupBox* box) {
   m_sealTransparent->setObjectName(QStringLiteral("CheckBox_Seal_Color_Transparent"));
   m_sealTransparent->setGeometry(104, 112, 75, 15);
   connect(m_sealColour, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (!valid(Guard::None)) return;
     m_host.Document().BackColor = m_sealTransparent->isChecked() ? kNoColor : ReadColourText(FromQString(text));
     m_host.RedrawPreview();
   });
@@ -159,6 +162,7 @@ void PropertyPanels::onSealTransparent(bool ticked) {
 }
 
 void PropertyPanels::FillSeal() {
+  const Filling filling(m_filling);
   m_sealWidth->setText(number(m_host.Document().Width));
   m_sealHeight->setText(number(m_host.Document().Height));
   const SealColor back = m_host.Document().BackColor;
@@ -219,7 +223,7 @@ void PropertyPanels::buildText(QGroupBox* box) {
                           [](SealDocument& d, int i) { return &d.Text[size_t(i)].OffsetY; });
   m_textStyle = combo(box, "ComboBox_Text_Style", "排版：", 71, 287,
                       {{"顶部环形排列", 1}, {"底部环形排列", 2}, {"水平横排", 3}});
-  connect(m_textStyle, &QComboBox::currentIndexChanged, this, [this](int i) {
+  connect(m_textStyle, &QComboBox::activated, this, [this](int i) {
     if (!valid(Guard::Text)) return;
     m_host.Document().Text[size_t(m_currentText - 1)].TypeStyle = i < 0 ? -1 : m_textStyle->itemData(i).toInt();
     m_host.RedrawPreview();
@@ -258,6 +262,7 @@ void PropertyPanels::onSetFont() {
 }
 
 void PropertyPanels::FillText(int item) {
+  const Filling filling(m_filling);
   m_currentText = -1;
   const SealText& t = m_host.Document().Text[size_t(item)];
   m_textText->setText(ToQString(t.szText));
@@ -281,7 +286,7 @@ void PropertyPanels::FillText(int item) {
 
 void PropertyPanels::buildFrame(QGroupBox* box) {
   m_frameType = combo(box, "ComboBox_Frame_Type", "类型：", 64, 16, {{"无", 0}, {"圆形", 1}, {"矩形", 2}});
-  connect(m_frameType, &QComboBox::currentIndexChanged, this, [this](int i) {
+  connect(m_frameType, &QComboBox::activated, this, [this](int i) {
     if (!valid(Guard::Frame)) return;
     m_host.Document().Frame.Item[size_t(m_currentFrame - 1)].Type = i < 0 ? -1 : m_frameType->itemData(i).toInt();
     m_host.RedrawPreview();
@@ -329,6 +334,7 @@ void PropertyPanels::onFrameTransparent(bool ticked) {
 }
 
 void PropertyPanels::FillFrame(int item) {
+  const Filling filling(m_filling);
   m_currentFrame = -1;
   const SealFrame& f = m_host.Document().Frame.Item[size_t(item)];
   m_frameType->setCurrentIndex(f.Type >= 0 && f.Type <= 2 ? f.Type : 0);
@@ -367,6 +373,7 @@ void PropertyPanels::buildClip(QGroupBox* box) {
 }
 
 void PropertyPanels::FillClip() {
+  const Filling filling(m_filling);
   const SealFrameGroup& g = m_host.Document().Frame;
   const int32_t values[] = {g.ClipX, g.ClipY, g.ClipWidth, g.ClipHeight, g.ClipRound};
   QLineEdit* boxes[] = {m_clipLeft, m_clipTop, m_clipWidth, m_clipHeight, m_clipRound};
@@ -379,7 +386,7 @@ void PropertyPanels::buildFigure(QGroupBox* box) {
   m_figureType = combo(box, "ComboBox_Figure_Type", "类型：", 71, 16,
                        {{"无", 0}, {"自定义图片", 1}, {"实心五星 ★", 2}, {"空心五星 ☆", 3}, {"实心矩形 ■", 4},
                         {"空心矩形 □", 5}, {"实心椭圆 ●", 6}, {"空心椭圆 ○", 7}});
-  connect(m_figureType, &QComboBox::currentIndexChanged, this, [this](int i) {
+  connect(m_figureType, &QComboBox::activated, this, [this](int i) {
     if (!valid(Guard::Figure)) return;
     m_host.Document().Shape[size_t(m_currentFigure - 1)].Type = i < 0 ? -1 : m_figureType->itemData(i).toInt();
     m_host.RedrawPreview();
@@ -425,6 +432,7 @@ void PropertyPanels::onBrowse() {
 }
 
 void PropertyPanels::FillFigure(int item) {
+  const Filling filling(m_filling);
   m_currentFigure = -1;
   const SealFigure& f = m_host.Document().Shape[size_t(item)];
   m_figureType->setCurrentIndex(f.Type >= 0 && f.Type <= 7 ? f.Type : 0);

@@ -1,6 +1,7 @@
 // The five property panels: each shows one item of the seal and writes
-// every edit straight into the model, then redraws. While a panel is being
-// filled its index is -1, so that filling never writes back.
+// every edit straight into the model, then redraws. Filling a panel from
+// the model writes nothing back and redraws nothing; a combo box writes the
+// item a user picks even when it is the one shown.
 #pragma once
 
 #include <QLineEdit>
@@ -68,6 +69,12 @@ class PropertyPanels : public QObject {
 
  private:
   enum class Guard { None, Text, Frame, Figure };
+  // Marks a panel being filled for as long as it lives.
+  struct Filling {
+    explicit Filling(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~Filling() { m_flag = false; }
+    bool& m_flag;
+  };
   void buildSeal(QGroupBox* box);
   void buildText(QGroupBox* box);
   void buildFrame(QGroupBox* box);
@@ -90,6 +97,7 @@ class PropertyPanels : public QObject {
 
   PanelHost& m_host;
   int m_currentText = 1, m_currentFrame = 1, m_currentFigure = 1;
+  bool m_filling = false;
   QLineEdit* m_sealWidth = nullptr;
   QLineEdit* m_sealHeight = nullptr;
   QLineEdit* m_sealColour = nullptr;

@@ -163,7 +163,7 @@ void RingText::Draw(GfxGraphics& graphics) {
   m_batch = &batch;
   graphics.ResetWorldTransform();
   graphics.GetVisibleClipBounds(&m_visible);
-  for (int32_t i = 0; i < m_count; ++i) {
+  for (int32_t i = 0; i < m_count && !graphics.Aborted(); ++i) {
     DrawGlyph(graphics, *m_font, m_characters[size_t(i)], float(angles[i] + m_glyphRotation), points[i]);
     // Filled in bounded batches: the cost of a fill grows with the points
     // of its path times the rows it covers, so one path of every glyph of a

@@ -53,13 +53,14 @@ bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
     m_bitmap = std::move(bitmap);
     m_graphics = std::move(graphics);
   }
+  m_graphics.SetAbortFlag(m_abort);
   m_bitmap.SetResolution(0, 0);
   m_width = doc.Width;
   m_height = doc.Height;
   // A zero-width pen is one seal pixel wide at every size, as on a page.
   if (scale != 1.0) m_graphics.SetDeviceScale(scale), m_graphics.SetPixelSize(scale);
   DrawSeal(m_graphics, doc, w / scale, h / scale);
-  return true;
+  return !m_graphics.Aborted();
 }
 
 bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale) {

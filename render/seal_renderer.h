@@ -3,6 +3,7 @@
 // text items.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "base/numbers.h"
@@ -45,6 +46,10 @@ class SealRenderer {
   // into a bitmap of the seal's size times scale, rounded.
   bool RenderSealScaled(const SealDocument& doc, double scale);
 
+  // A flag another thread may raise to abandon a render under way: the
+  // render then returns false soon after, its bitmap partial.
+  void SetAbortFlag(const std::atomic<bool>* flag) { m_abort = flag; }
+
   const GfxBitmap& SealBitmap() const { return m_bitmap; }
   GfxBitmap& SealBitmap() { return m_bitmap; }
   GfxGraphics& SealGraphics() { return m_graphics; }
@@ -56,6 +61,7 @@ class SealRenderer {
   GfxGraphics m_graphics;
   int32_t m_width = 0;
   int32_t m_height = 0;
+  const std::atomic<bool>* m_abort = nullptr;
 };
 
 }  // namespace korvane

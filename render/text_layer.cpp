@@ -63,7 +63,7 @@ void DrawLineText(const RenderTarget& t, const SealText& item, const GfxFont& fo
   const double em = font.GetEmPixels();
   const double centreY = y0 + item.Height / 2.0;
   const bool rowVisible = centreY + 2 * em >= 0 && centreY - 2 * em <= t.RenderHeight;
-  for (size_t i = 0; rowVisible && i < widths.size() && i < characters.size(); ++i) {
+  for (size_t i = 0; rowVisible && i < widths.size() && i < characters.size() && !t.SealGraphics.Aborted(); ++i) {
     if (x + widths[i] + em >= 0 && x - em <= t.RenderWidth) {
       const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
       glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), float(em), cell, format);

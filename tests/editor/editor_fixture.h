@@ -2,7 +2,9 @@
 // answered by the test and recorded.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QListWidget>
 #include <QTest>
 #include <deque>
@@ -56,6 +58,16 @@ class EditorTest : public ::testing::Test {
     QApplication::processEvents();
     const QRect rect = list->visualItemRect(list->item(item));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  }
+
+  // Picks a combo box's item as a user does: the list opened, the item
+  // clicked, even when it is the one already shown.
+  void pick(QComboBox* combo, int index) {
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    const QRect rect = view->visualRect(view->model()->index(index, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QApplication::processEvents();
   }
 
   void saveTemplateAs(const QString& name) {

@@ -160,19 +160,54 @@ TEST_F(PanelTest, EachNumericBoxWritesItsOwnFieldOfTheRightItem) {
 
 TEST_F(PanelTest, TheCombosStoreTheirItemsValues) {
   clickItem(kPageText, 2);
-  find<QComboBox>("ComboBox_Text_Style")->setCurrentIndex(2);
+  pick(find<QComboBox>("ComboBox_Text_Style"), 2);
   EXPECT_EQ(window().Document().Text[2].TypeStyle, kTextLine);
   clickItem(kPageFrame, 4);
-  find<QComboBox>("ComboBox_Frame_Type")->setCurrentIndex(2);
+  pick(find<QComboBox>("ComboBox_Frame_Type"), 2);
   EXPECT_EQ(window().Document().Frame.Item[4].Type, kFrameRectangle);
   clickItem(kPageFigure, 1);
   auto* figureType = find<QComboBox>("ComboBox_Figure_Type");
   ASSERT_EQ(figureType->count(), 8);
   EXPECT_EQ(figureType->itemText(3).toStdString(), "空心五星 ☆");
-  figureType->setCurrentIndex(6);
+  pick(figureType, 6);
   EXPECT_EQ(window().Document().Shape[1].Type, kFigureSolidEllipse);
-  figureType->setCurrentIndex(-1);
-  EXPECT_EQ(window().Document().Shape[1].Type, -1);
+}
+
+// A value the combo cannot show shows its first item; picking that item
+// writes it, though the combo's index does not change.
+TEST_F(PanelTest, PickingTheItemAComboAlreadyShowsWritesIt) {
+  window().Document().Text[0].TypeStyle = 0;
+  window().Document().Frame.Item[0].Type = 7;
+  window().Document().Shape[0].Type = 9;
+  clickItem(kPageText, 0);
+  auto* style = find<QComboBox>("ComboBox_Text_Style");
+  EXPECT_EQ(style->currentText().toStdString(), "顶部环形排列");
+  EXPECT_EQ(window().Document().Text[0].TypeStyle, 0);  // shown, not written
+  pick(style, 0);
+  EXPECT_EQ(window().Document().Text[0].TypeStyle, kTextRingTop);
+  clickItem(kPageFrame, 0);
+  pick(find<QComboBox>("ComboBox_Frame_Type"), 0);
+  EXPECT_EQ(window().Document().Frame.Item[0].Type, 0);
+  clickItem(kPageFigure, 0);
+  pick(find<QComboBox>("ComboBox_Figure_Type"), 0);
+  EXPECT_EQ(window().Document().Shape[0].Type, 0);
+}
+
+// Opening a panel shows the model; it neither writes it back nor redraws.
+TEST_F(PanelTest, OpeningAPanelWritesNothingAndRedrawsNothing) {
+  window().show();
+  SealDocument& doc = window().Document();
+  // Changed behind the preview's back: a redraw would show it.
+  doc.Width = 300;
+  doc.BackColor = 0x00FF00;
+  doc.Frame.ClipX = 7;
+  const std::string before = model();
+  for (const auto& [page, item] : {std::pair{kPageSeal, 0}, {kPageText, 1}, {kPageFrame, 2}, {kPageFrame, 5},
+                                   {kPageFigure, 3}}) {
+    clickItem(page, item);
+    EXPECT_EQ(model(), before) << page << " " << item;
+    EXPECT_EQ(window().Preview().Renderer().SealBitmap().GetWidth(), 400u) << page << " " << item;
+  }
 }
 
 TEST_F(PanelTest, AFrameTypeOutOfRangeShowsNone) {
