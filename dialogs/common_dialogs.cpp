@@ -2,10 +2,12 @@
 #include "dialogs/qt_text.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -35,6 +37,16 @@ std::optional<std::string> run(QFileDialog& dialog) {
   if (answers().file) return answers().file(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return FromQString(dialog.selectedFiles().front());
+}
+
+void notice(const std::string& text) {
+  if (answers().notice) return answers().notice(text);
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(QStringLiteral("保存图片"));
+  box.setIcon(QMessageBox::Warning);
+  box.setText(ToQString(text));
+  box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+  box.exec();
 }
 
 bool confirmOverwrite(const std::string& path) {
@@ -68,7 +80,9 @@ std::string QtNameFilters(const std::string& filter) {
     for (char& c : patterns)
       if (c == ';') c = ' ';
     if (!out.empty()) out += ";;";
-    out += description + " (" + patterns + ")";
+    const std::string own = "(" + patterns + ")";
+    const bool named = description.size() >= own.size() && description.compare(description.size() - own.size(), own.size(), own) == 0;
+    out += named ? description : description + " " + own;
   }
   return out;
 }
@@ -98,19 +112,27 @@ std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r) {
   dialog.setFileMode(QFileDialog::AnyFile);
   // The question is asked below, once the extension is in place.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  std::optional<std::string> path = run(dialog);
-  if (!path || path->empty()) return {};
-  const QFileInfo info(ToQString(*path));
-  // A name typed without an extension takes the chosen filter's, or the
-  // default one.
-  if (info.suffix().isEmpty()) {
-    const std::string fromFilter = FilterExtension(FromQString(dialog.selectedNameFilter()));
-    const std::string ext = fromFilter.empty() ? r.defaultExt : fromFilter;
-    if (!ext.empty()) *path += "." + ext;
+  // Until a usable name or a cancel; bounded, in case an answer never ends.
+  for (int round = 0; round < 1000; ++round) {
+    std::optional<std::string> path = run(dialog);
+    if (!path || path->empty()) return {};
+    const QFileInfo info(ToQString(*path));
+    // A name typed without an extension takes the chosen filter's, or the
+    // default one.
+    if (info.suffix().isEmpty()) {
+      const std::string fromFilter = FilterExtension(FromQString(dialog.selectedNameFilter()));
+      const std::string ext = fromFilter.empty() ? r.defaultExt : fromFilter;
+      if (!ext.empty()) *path += "." + ext;
+    }
+    const QFileInfo chosen(ToQString(*path));
+    if (r.pathMustExist && !chosen.absoluteDir().exists()) {
+      notice(FromQString(chosen.absolutePath()) + "\n路径不存在。\n请检查路径是否正确，然后重试。");
+      continue;
+    }
+    if (r.overwritePrompt && chosen.exists() && !confirmOverwrite(*path)) continue;
+    return *path;
   }
-  if (r.pathMustExist && !QFileInfo(ToQString(*path)).absoluteDir().exists()) return {};
-  if (r.overwritePrompt && QFileInfo::exists(ToQString(*path)) && !confirmOverwrite(*path)) return {};
-  return *path;
+  return {};
 }
 
 std::string CommonDialogs::PickOpenFiles(bool, const std::string& title, const std::string& filter,
@@ -131,23 +153,33 @@ FontChoice CommonDialogs::PickFont(const FontRequest& r, bool* chosen) {
   initial.setItalic(r.italic);
   initial.setStrikeOut(r.strikeout);
   initial.setUnderline(r.underline);
-  std::optional<QFont> font;
-  if (answers().font) {
-    font = answers().font(initial);
-  } else {
-    bool ok = false;
-    const QFont picked = QFontDialog::getFont(&ok, initial, QApplication::activeWindow());
-    if (ok) font = picked;
-  }
-  if (chosen) *chosen = font.has_value();
-  if (!font) return result;
-  result.faceName = FromQString(font->family());
+
+  QFontDialog dialog(initial, QApplication::activeWindow());
+  dialog.setOption(QFontDialog::DontUseNativeDialog, true);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  // Bold is ours to keep: a face without a bold style offers none in the
+  // lists, and the seal emboldens any face. Choosing a bold style ticks it.
+  auto* bold = new QCheckBox(QStringLiteral("粗体"), &dialog);
+  bold->setObjectName(QString::fromLatin1(kFontBoldBoxName));
+  bold->setChecked(r.bold);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(bold, grid->rowCount(), 0, 1, grid->columnCount());
+  else if (dialog.layout())
+    dialog.layout()->addWidget(bold);
+  QObject::connect(&dialog, &QFontDialog::currentFontChanged, bold, [bold](const QFont& font) {
+    if (font.weight() >= QFont::Bold) bold->setChecked(true);
+  });
+  const bool accepted = answers().font ? answers().font(dialog) : dialog.exec() == QDialog::Accepted;
+  if (chosen) *chosen = accepted;
+  if (!accepted) return result;
+  const QFont font = dialog.currentFont();
+  result.faceName = FromQString(font.family());
   // Whole points, truncated: 10.5 points is 10.
-  result.size = int32_t(font->pointSizeF());
-  result.bold = font->weight() == QFont::Bold;  // exactly 700
-  result.italic = font->italic();
-  result.strikeout = font->strikeOut();
-  result.underline = font->underline();
+  result.size = int32_t(font.pointSizeF());
+  result.bold = bold->isChecked();
+  result.italic = font.italic();
+  result.strikeout = font.strikeOut();
+  result.underline = font.underline();
   return result;
 }
 

@@ -10,6 +10,7 @@
 
 class QFileDialog;
 class QFont;
+class QFontDialog;
 class QColor;
 class QString;
 
@@ -44,11 +45,19 @@ struct FontRequest {
   bool bold = false, italic = false, strikeout = false, underline = false;
 };
 
+// The bold box beside the font dialog's lists: the installed Chinese faces
+// have no bold style of their own (the seal is emboldened when drawn), and
+// without it a face so chosen could never be bold again.
+inline constexpr char kFontBoldBoxName[] = "CheckBox_Font_Bold";
+
 class CommonDialogs {
  public:
   std::string PickOpenFile(const OpenFileRequest& request);
   // Appends ".<defaultExt>" to a name typed without an extension, and asks
-  // before overwriting an existing file when overwritePrompt is set.
+  // before overwriting an existing file when overwritePrompt is set. A
+  // folder that does not exist (with pathMustExist) is said so, and a "no"
+  // to replacing a file goes back to the dialog, as a desktop's own dialog
+  // does; the empty text only when the user cancels.
   std::string PickSaveFile(const SaveFileRequest& request);
   // One full path per line ("\r\n" between them).
   std::string PickOpenFiles(bool preview, const std::string& title, const std::string& filter,
@@ -66,7 +75,9 @@ bool PickColor(uint32_t* colour);
 std::string FilterExtension(const std::string& qtFilter);
 
 // "description|patterns" pairs as Qt's name filters:
-// "图片文件（jpg;bmp;png）|*.jpg;*.bmp;*.png" -> "图片文件（jpg;bmp;png） (*.jpg *.bmp *.png)".
+// "图片文件（jpg;bmp;png）|*.jpg;*.bmp;*.png" -> "图片文件（jpg;bmp;png） (*.jpg *.bmp *.png)";
+// a description that already ends in its patterns keeps them once:
+// "图片文件(*.png)|*.png" -> "图片文件(*.png)".
 std::string QtNameFilters(const std::string& filter);
 
 // What a dialog would return if a person answered it: tests install these
@@ -77,7 +88,11 @@ struct DialogAnswers {
   std::function<std::optional<std::string>(QFileDialog&)> file;
   // Whether an existing file may be replaced.
   std::function<bool(const std::string& path)> confirmOverwrite;
-  std::function<std::optional<QFont>(const QFont& initial)> font;
+  // Told what a person would read in a notice (a folder that does not exist).
+  std::function<void(const std::string& text)> notice;
+  // Gets the prepared font dialog (the request's font current, our bold box
+  // beside it) and answers as a person would: true for OK.
+  std::function<bool(QFontDialog&)> font;
   std::function<std::optional<QColor>(const QColor& initial)> colour;
 };
 

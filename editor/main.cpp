@@ -11,6 +11,7 @@
 #include "document/template_format.h"
 #include "editor/editor_fonts.h"
 #include "editor/main_window.h"
+#include "editor/translations.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ bool hasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  korvane::IgnoreWriteSignals();
   std::string templatePath;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  const auto translation = korvane::InstallQtChineseTranslation();
   QFont font = QApplication::font();
   const QString family = korvane::ChineseUiFamily();
   if (!family.isEmpty()) font.setFamilies({family});
@@ -87,5 +90,6 @@ int main(int argc, char** argv) {
                    "shown\n", templatePath.c_str());
   }
   window.show();
-  return app.exec();
+  const int status = app.exec();
+  return status;
 }

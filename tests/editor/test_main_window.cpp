@@ -1,5 +1,7 @@
 // The main window as a user meets it: layout, start-up preview, accordion
 // clicks and the template flow, on Qt's offscreen platform.
+#include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +11,8 @@
 
 #include "document/template_format.h"
 #include "editor/editor_fixture.h"
+#include "editor/editor_fonts.h"
+#include "editor/translations.h"
 #include "editor/window_surface.h"
 #include "render/seal_cases.h"
 #include "support/image_compare.h"
@@ -322,6 +326,29 @@ ProgramRun runKorvane(const std::string& args, const std::string& unsets = "",
   const int status = pclose(p);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
+}
+
+TEST(Translations, QtsOwnDialogsSpeakChineseUntilTheTranslationGoes) {
+  {
+    const auto translation = InstallQtChineseTranslation();
+    ASSERT_TRUE(translation) << "./dev installs qt6-translations-l10n";
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().toStdString(), "取消");
+  }
+  QDialogButtonBox box(QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text().toStdString(), "Cancel");
+}
+
+// Captions are in a sans face of full-height rows, not in the Song print
+// face that Fontconfig may rank first for Chinese.
+TEST_F(EditorTest, TheAccordionSpeaksInASansFaceWithRoomyRows) {
+  EXPECT_EQ(ChineseUiFamily().toStdString(), "WenQuanYi Micro Hei") << "./dev installs fonts-wqy-microhei";
+  QListWidget* list = accordion()->PageList(kPageText);
+  ASSERT_NE(list, nullptr);
+  window().show();
+  QApplication::processEvents();
+  EXPECT_EQ(list->font().family(), ChineseUiFamily());
+  EXPECT_GE(list->sizeHintForRow(0), 15);  // 12 in the Song face
 }
 
 TEST(KorvaneProgram, HelpAndUsageErrors) {

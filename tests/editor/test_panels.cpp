@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include <functional>
 
 #include "dialogs/common_dialogs.h"
+#include "dialogs/qt_text.h"
 #include "document/template_format.h"
 #include "drawing/encoders.h"
 #include "editor/colour_text.h"
@@ -293,7 +296,7 @@ TEST_F(PanelTest, TheSwatchPicksAColourOpeningAtBlack) {
 TEST_F(PanelTest, ACancelledColourOrFontDialogChangesNothing) {
   DialogAnswers answers;
   answers.colour = [](const QColor&) { return std::nullopt; };
-  answers.font = [](const QFont&) { return std::nullopt; };
+  answers.font = [](QFontDialog&) { return false; };
   ScopedDialogAnswers scoped(answers);
   window().Document().Text[1].Font.FaceName = "DejaVu Sans";
   clickItem(kPageText, 1);
@@ -308,14 +311,16 @@ TEST_F(PanelTest, TheFontDialogStoresFaceAndStylesButNotTheSize) {
   clickItem(kPageText, 1);
   QFont offered;
   DialogAnswers answers;
-  answers.font = [&](const QFont& initial) -> std::optional<QFont> {
-    offered = initial;
+  answers.font = [&](QFontDialog& dialog) {
+    offered = dialog.currentFont();
     QFont f(QStringLiteral("DejaVu Serif"));
     f.setPointSizeF(10.5);
     f.setWeight(QFont::Normal);
     f.setItalic(true);
     f.setUnderline(true);
-    return f;
+    dialog.setCurrentFont(f);
+    dialog.findChild<QCheckBox*>(kFontBoldBoxName)->setChecked(false);  // bold taken off
+    return true;
   };
   ScopedDialogAnswers scoped(answers);
   QTest::mouseClick(find<QPushButton>("Button_Text_SetFont"), Qt::LeftButton);
@@ -329,6 +334,29 @@ TEST_F(PanelTest, TheFontDialogStoresFaceAndStylesButNotTheSize) {
   EXPECT_TRUE(t.Font.Underline);
   EXPECT_EQ(t.FontSize, 40);
   EXPECT_EQ(box("EditBox_Text_Font")->text().toStdString(), "DejaVu Serif");
+}
+
+// The Song face has no bold style: OK on it keeps the text bold, and the
+// bold box makes a regular text bold.
+TEST_F(PanelTest, BoldSurvivesAFaceWithoutABoldStyle) {
+  const QString song = QStringLiteral("AR PL SungtiL GB");
+  ASSERT_FALSE(QFontDatabase::styles(song).isEmpty()) << "./dev installs fonts-arphic-gbsn00lp";
+  for (const bool tick : {false, true}) {
+    SealText& t = window().Document().Text[1];
+    t.Font.FaceName = "DejaVu Sans";
+    t.Font.Bold = !tick;
+    clickItem(kPageText, 1);
+    DialogAnswers answers;
+    answers.font = [&](QFontDialog& dialog) {
+      dialog.setCurrentFont(QFont(song));  // its one style: regular
+      if (tick) dialog.findChild<QCheckBox*>(kFontBoldBoxName)->setChecked(true);
+      return true;
+    };
+    ScopedDialogAnswers scoped(answers);
+    QTest::mouseClick(find<QPushButton>("Button_Text_SetFont"), Qt::LeftButton);
+    EXPECT_EQ(t.Font.FaceName, FromQString(song));
+    EXPECT_TRUE(t.Font.Bold) << (tick ? "ticked" : "kept");
+  }
 }
 
 TEST_F(PanelTest, TheDefaultFontBoxSetsTheSealFont) {
@@ -433,7 +461,7 @@ TEST_F(ExportTest, TheChosenFilterOrTheTypedExtensionPicksSvgOrPdf) {
   answer = (m_dir / "vector").string();  // no extension: the SVG filter's
   save();
   ASSERT_EQ(offered.size(), 3u);
-  EXPECT_EQ(offered[0], "图片文件(*.png) (*.png)");  // PNG first, as before
+  EXPECT_EQ(offered[0], "图片文件(*.png)");  // PNG first, its patterns once
   std::ifstream svg(m_dir / "vector.svg");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(svg), {}).rfind("<?xml", 0), 0u);
   filter = 0;
@@ -474,42 +502,56 @@ TEST_F(ExportTest, ARefusedRenderSavesThePreviousSeal) {
 // ---- the dialog wrappers ----
 
 TEST(CommonDialogs, FiltersBecomeQtsNameFilters) {
-  EXPECT_EQ(QtNameFilters("图片文件(*.png)|*.png"), "图片文件(*.png) (*.png)");
+  EXPECT_EQ(QtNameFilters("图片文件(*.png)|*.png"), "图片文件(*.png)");  // its patterns once
+  EXPECT_EQ(QtNameFilters("PDF 文档(*.pdf)|*.pdf|图片(*.jpg)|*.png"), "PDF 文档(*.pdf);;图片(*.jpg) (*.png)");
   EXPECT_EQ(QtNameFilters("图片文件（jpg;bmp;png）|*.jpg;*.bmp;*.png"), "图片文件（jpg;bmp;png） (*.jpg *.bmp *.png)");
   EXPECT_EQ(QtNameFilters("A|*.a|B|*.b;*.c"), "A (*.a);;B (*.b *.c)");
   EXPECT_EQ(QtNameFilters(""), "");
 }
 
-TEST(CommonDialogs, SaveAsksBeforeOverwritingAndMayBeRefused) {
+// "No" to replacing a file goes back to the dialog for another name.
+TEST(CommonDialogs, SaveAsksBeforeOverwritingAndANoReturnsToTheDialog) {
   test::TempDir dir;
   std::ofstream(dir / "old.png") << "x";
-  int asked = 0;
-  bool allow = false;
+  int asked = 0, shown = 0;
   DialogAnswers answers;
-  answers.file = [&](QFileDialog&) -> std::optional<std::string> { return (dir / "old").string(); };
+  answers.file = [&](QFileDialog&) -> std::optional<std::string> {
+    ++shown;
+    if (shown == 3) return std::nullopt;  // then cancelled
+    return (dir / "old").string();
+  };
   answers.confirmOverwrite = [&](const std::string& path) {
     ++asked;
     EXPECT_EQ(path, (dir / "old.png").string());
-    return allow;
+    return false;
   };
   ScopedDialogAnswers scoped(answers);
   SaveFileRequest request;
   request.defaultExt = "png";
   request.overwritePrompt = true;
   EXPECT_EQ(CommonDialogs().PickSaveFile(request), "");
-  allow = true;
-  EXPECT_EQ(CommonDialogs().PickSaveFile(request), (dir / "old.png").string());
+  EXPECT_EQ(shown, 3);
   EXPECT_EQ(asked, 2);
+  answers.confirmOverwrite = [&](const std::string&) { return ++asked, true; };
+  shown = 0;
+  ScopedDialogAnswers yes(answers);
+  EXPECT_EQ(CommonDialogs().PickSaveFile(request), (dir / "old.png").string());
+  EXPECT_EQ(asked, 3);
   request.overwritePrompt = false;
   EXPECT_EQ(CommonDialogs().PickSaveFile(request), (dir / "old.png").string());
-  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(asked, 3);
 }
 
-TEST(CommonDialogs, FontsComeBackInWholePointsWithBoldOnlyAt700) {
-  QFont answer(QStringLiteral("DejaVu Sans"));
+TEST(CommonDialogs, FontsComeBackWithBoldFromTheBox) {
   DialogAnswers answers;
   std::optional<QFont> result;
-  answers.font = [&](const QFont&) { return result; };
+  bool tickBold = false;
+  answers.font = [&](QFontDialog& dialog) {
+    if (!result) return false;
+    dialog.setCurrentFont(*result);
+    if (tickBold) dialog.findChild<QCheckBox*>(kFontBoldBoxName)->setChecked(true);
+    return true;
+  };
   ScopedDialogAnswers scoped(answers);
   bool chosen = true;
   FontChoice cancelled = CommonDialogs().PickFont({"DejaVu Sans", 12}, &chosen);
@@ -517,16 +559,42 @@ TEST(CommonDialogs, FontsComeBackInWholePointsWithBoldOnlyAt700) {
   EXPECT_EQ(cancelled.faceName, "宋体");
   EXPECT_EQ(cancelled.size, 9);
   EXPECT_FALSE(cancelled.bold || cancelled.italic || cancelled.underline || cancelled.strikeout);
-  answer.setPointSizeF(10.5);
-  answer.setWeight(QFont::DemiBold);  // 600
+  QFont answer(QStringLiteral("DejaVu Sans"));
+  answer.setPointSize(10);
+  answer.setWeight(QFont::DemiBold);  // 600: not bold
   result = answer;
   FontChoice c = CommonDialogs().PickFont({"DejaVu Sans", 12}, &chosen);
   EXPECT_TRUE(chosen);
   EXPECT_EQ(c.size, 10);
   EXPECT_FALSE(c.bold);
-  answer.setWeight(QFont::Bold);
+  answer.setWeight(QFont::Bold);  // a bold style ticks the box
   result = answer;
   EXPECT_TRUE(CommonDialogs().PickFont({"DejaVu Sans", 12}).bold);
+  answer.setWeight(QFont::Normal);
+  result = answer;
+  tickBold = true;
+  EXPECT_TRUE(CommonDialogs().PickFont({"DejaVu Sans", 12}).bold);
+}
+
+TEST(CommonDialogs, AMissingFolderIsSaidAndTheDialogComesBack) {
+  test::TempDir dir;
+  std::vector<std::string> notices;
+  std::deque<std::string> picks{(dir / "no-such" / "seal.png").string(), (dir / "seal.png").string()};
+  DialogAnswers answers;
+  answers.file = [&](QFileDialog&) -> std::optional<std::string> {
+    if (picks.empty()) return std::nullopt;
+    std::string p = picks.front();
+    picks.pop_front();
+    return p;
+  };
+  answers.notice = [&](const std::string& text) { notices.push_back(text); };
+  ScopedDialogAnswers scoped(answers);
+  SaveFileRequest request;
+  request.pathMustExist = true;
+  EXPECT_EQ(CommonDialogs().PickSaveFile(request), (dir / "seal.png").string());
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("路径不存在"), std::string::npos) << notices[0];
+  EXPECT_NE(notices[0].find("no-such"), std::string::npos) << notices[0];
 }
 
 }  // namespace

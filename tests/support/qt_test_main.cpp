@@ -2,6 +2,7 @@
 // so the real widgets run without a display, and Fontconfig released at
 // the end as in every other test binary.
 #include <QApplication>
+#include <QFontDialog>
 #include <QColor>
 #include <QFont>
 #include <cstdlib>
@@ -28,10 +29,11 @@ int main(int argc, char** argv) {
       ADD_FAILURE() << "an overwrite question the test did not answer";
       return false;
     };
-    unexpected.font = [](const QFont&) {
+    unexpected.font = [](QFontDialog&) {
       ADD_FAILURE() << "a font dialog the test did not answer";
-      return std::optional<QFont>();
+      return false;
     };
+    unexpected.notice = [](const std::string& text) { ADD_FAILURE() << "a notice the test did not answer: " << text; };
     unexpected.colour = [](const QColor&) {
       ADD_FAILURE() << "a colour dialog the test did not answer";
       return std::optional<QColor>();
