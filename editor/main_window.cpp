@@ -169,6 +169,8 @@ void MainWindow::buildControls() {
   m_saveTemplate->setObjectName(QStringLiteral("Button_SaveTemplate"));
   m_saveTemplate->setGeometry(544, 678, 136, 31);
   connect(m_saveTemplate, &QPushButton::clicked, this, &MainWindow::onSaveTemplate);
+  // Enter in the name box adds the template, as the button beside it does.
+  connect(m_templateName, &QLineEdit::returnPressed, this, &MainWindow::onSaveTemplate);
   m_savePicture = new QPushButton(QStringLiteral("保存到图片"), this);
   m_savePicture->setObjectName(QStringLiteral("Button_SavePicture"));
   m_savePicture->setGeometry(784, 678, 136, 31);

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include "drawing/gfx_status.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -10,6 +12,10 @@
 #include <thread>
 
 namespace korvane {
+
+namespace {
+constexpr std::chrono::seconds kIdleBeforeTrim{30};
+}  // namespace
 
 // One thread renders; the window thread shows. The two renderers swap under
 // the lock when a render ends, so the shown one is never drawn into.
@@ -30,9 +36,16 @@ struct SealPreview::Worker {
   void run() {
     back.SetAbortFlag(&abandon);
     std::unique_lock lock(mutex);
+    bool trimmed = true;
     while (true) {
-      changed.wait(lock, [this] { return stopping || pending; });
+      // A preview left alone lets go of what it keeps for the next render.
+      if (!changed.wait_for(lock, kIdleBeforeTrim, [this] { return stopping || pending; })) {
+        if (!trimmed) TrimThreadScratch();
+        trimmed = true;
+        continue;
+      }
       if (stopping) return;
+      trimmed = false;
       const SealDocument doc = std::move(*pending);
       pending.reset();
       const uint64_t number = asked;

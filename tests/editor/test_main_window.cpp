@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 
@@ -205,6 +206,43 @@ TEST_F(EditorTest, SavingListsTheTemplateAndLoadingItRestoresEveryField) {
   clickItem(kPageTemplate, 0);
   EXPECT_EQ(TemplateText(w.Document()), saved);
   EXPECT_TRUE(visiblePanels(*this, w).empty());
+}
+
+TEST_F(EditorTest, EnterInTheNameBoxAddsTheTemplate) {
+  window();
+  auto* edit = find<QLineEdit>("EditBox_Template_Name");
+  edit->setText(QStringLiteral("回车"));
+  QTest::keyClick(edit, Qt::Key_Return);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "添加模板成功！");
+  EXPECT_TRUE(std::filesystem::exists(folder() / "回车.qsx_tzl"));
+}
+
+// A design that takes seconds to render never holds the window: the change
+// returns at once, a click is answered, and a newer change is shown as soon
+// as it is rendered, the slow one abandoned.
+TEST_F(EditorTest, AHostileDesignNeverFreezesTheWindow) {
+  MainWindow& w = window();
+  w.show();
+  std::string ring;
+  for (int i = 0; i < 200000; ++i) ring += "印";
+  w.Document().Text[0].szText = ring;
+  const auto start = std::chrono::steady_clock::now();
+  w.RedrawPreview();
+  const auto returned = std::chrono::steady_clock::now() - start;
+  clickItem(kPageSeal, 0);  // the window still answers
+  const auto clicked = std::chrono::steady_clock::now() - start;
+  w.Document().Text[0].szText = "短";
+  w.Document().Width = 320;
+  w.RedrawPreview();
+  w.Preview().FinishPendingRender();
+  const auto shown = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(w.Preview().Renderer().SealBitmap().GetWidth(), 320u);
+  // Generous bounds, ten times what they take: the long render alone is
+  // several seconds.
+  EXPECT_LT(returned, std::chrono::seconds(1));
+  EXPECT_LT(clicked, std::chrono::seconds(2));
+  EXPECT_LT(shown, std::chrono::seconds(3));
 }
 
 TEST_F(EditorTest, AListedNameAsksBeforeOverwriting) {

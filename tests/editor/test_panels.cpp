@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QWheelEvent>
 #include <fstream>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <fcntl.h>
 #include <iterator>
 #include <functional>
 
@@ -417,6 +420,24 @@ class ExportTest : public PanelTest {
   void save() { QTest::mouseClick(find<QPushButton>("Button_SavePicture"), Qt::LeftButton); }
   std::unique_ptr<ScopedDialogAnswers> m_answers;
 };
+
+// A FIFO whose reader never reads would hold the window in write() for
+// ever: the export refuses it at once, with the failure message.
+TEST_F(ExportTest, AFifoIsRefusedAndTheWindowNeverWaitsOnIt) {
+  for (const char* name : {"pipe.png", "pipe.svg"}) {
+    const std::string fifo = (m_dir / name).string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // there, but never reading
+    ASSERT_GE(reader, 0);
+    messages.clear();
+    answerSaveDialogWith(fifo);
+    save();
+    ::close(reader);
+    ASSERT_EQ(messages.size(), 1u) << name;
+    EXPECT_EQ(messages[0].icon, MessageIcon::Error) << name;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo)) << name;
+  }
+}
 
 TEST_F(ExportTest, SavesTheSealBitmapAsAPngWithAlpha) {
   const std::string path = (m_dir / "印章").string();  // no extension: .png is added

@@ -154,18 +154,25 @@ struct VectorCase {
   SealDocument doc;
 };
 
+// Every reference case under ./dev test --full; otherwise the start-up seal
+// and the first case of each feature (the outside renderers are slow).
 std::vector<VectorCase> vectorCases() {
   std::vector<VectorCase> cases{{"seal/startup", StartupSealDocument()}};
+  const bool full = std::getenv("KORVANE_FULL_TESTS") != nullptr;
   const fs::path root = fs::path(KORVANE_TEST_SOURCE_DIR) / "render";
   for (const auto& feature : fs::directory_iterator(root)) {
     if (!feature.is_directory() || feature.path().filename() == "assets") continue;
-    for (const auto& file : fs::directory_iterator(feature.path())) {
-      if (file.path().extension() != kTemplateExtension) continue;
+    std::vector<fs::path> files;
+    for (const auto& file : fs::directory_iterator(feature.path()))
+      if (file.path().extension() == kTemplateExtension) files.push_back(file.path());
+    std::sort(files.begin(), files.end());
+    if (!full && files.size() > 1) files.resize(1);
+    for (const fs::path& path : files) {
       SealDocument doc = CreateSealDocument();
-      ReadTemplateFile(doc, file.path().string());
+      ReadTemplateFile(doc, path.string());
       for (SealFigure& f : doc.Shape)
-        if (!f.szFile.empty()) f.szFile = (file.path().parent_path() / f.szFile).lexically_normal().string();
-      cases.push_back({feature.path().filename().string() + "/" + file.path().stem().string(), doc});
+        if (!f.szFile.empty()) f.szFile = (path.parent_path() / f.szFile).lexically_normal().string();
+      cases.push_back({feature.path().filename().string() + "/" + path.stem().string(), doc});
     }
   }
   return cases;

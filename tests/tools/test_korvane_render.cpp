@@ -338,5 +338,18 @@ TEST(KorvaneRender, AVectorPageThatWouldComeOutBlankIsRefused) {
   EXPECT_EQ(run("--size-mm 2 --pdf " + d + "/x.pdf").status, 0);
 }
 
+// A template naming an installed font looks it up through Fontconfig; the
+// program releases Fontconfig's configuration as it ends, so under the
+// sanitizer build its leak check sees only the program's own memory.
+TEST(KorvaneRender, ATemplateNamingAnInstalledFontEndsCleanly) {
+  test::TempDir dir;
+  SealDocument doc = StartupSealDocument();
+  doc.Text[2].Font.FaceName = "DejaVu Sans";
+  ASSERT_TRUE(WriteTemplate(doc, (dir / "t.qsx_tzl").string()));
+  const ToolRun r = run("-t " + (dir / "t.qsx_tzl").string() + " -o " + (dir / "s.png").string());
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+}
+
 }  // namespace
 }  // namespace korvane
