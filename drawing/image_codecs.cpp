@@ -434,6 +434,35 @@ void ReducePicture(DecodedImage* image, int factor) {
   image->surface = std::move(reduced);
 }
 
+bool ReadPictureSize(const uint8_t* data, size_t size, int64_t* width, int64_t* height) {
+  if (!data || !LooksLikePicture(data, size)) return false;
+  if (data[0] == 0x89) {  // PNG: IHDR first, at a fixed place
+    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
+    auto be32 = [data](size_t at) {
+      return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
+    };
+    *width = be32(16), *height = be32(20);
+    return true;
+  }
+  if (data[0] == 'B') {
+    if (size < 26) return false;
+    *width = int32_t(le32(data + 18));
+    const int32_t h = int32_t(le32(data + 22));
+    *height = h < 0 ? -int64_t(h) : h;
+    return true;
+  }
+  auto d = std::make_unique<JpegDecode>();
+  d->info.err = jpeg_std_error(&d->err.mgr);
+  d->err.mgr.error_exit = jpegErrorExit;
+  d->err.mgr.emit_message = jpegSilence;
+  if (setjmp(d->err.jump)) return false;
+  jpeg_create_decompress(&d->info);
+  jpeg_mem_src(&d->info, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&d->info, TRUE);
+  *width = d->info.image_width, *height = d->info.image_height;
+  return true;
+}
+
 bool LooksLikePicture(const uint8_t* head, size_t size) {
   static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   return (size >= 8 && std::memcmp(head, kPngSig, 8) == 0) ||

@@ -37,6 +37,10 @@ DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth = 0, i
 // block (premultiplied); unchanged when it cannot.
 void ReducePicture(DecodedImage* image, int factor);
 
+// The width and height a PNG, JPEG or BMP declares, read from its header
+// alone; false when the bytes are none of them or the header is damaged.
+bool ReadPictureSize(const uint8_t* data, size_t size, int64_t* width, int64_t* height);
+
 // Whether the first bytes of a file are those of a PNG, JPEG or BMP: a file
 // that is none of them is refused before the rest of it is read.
 inline constexpr size_t kPictureSignatureBytes = 8;

@@ -38,7 +38,7 @@ QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption, int 
 }  // namespace
 
 MainWindow::MainWindow(const BannerAddressList& bannerAddresses, QWidget* parent)
-    : QWidget(parent), m_doc(CreateSealDocument()), m_bannerAddresses(bannerAddresses) {
+    : QWidget(parent), m_doc(CreateSealDocument()), m_banners(new BannerService(bannerAddresses, this)) {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setFixedSize(kClientWidth, kClientHeight);
   move(50, 50);
@@ -53,43 +53,15 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, QWidget* parent
   ApplyStartupSeal(m_doc);
   m_preview.PreparePreview(m_previewPanel);
   RedrawPreview();
-  startBannerRefresh();
+  connect(m_banners, &BannerService::SlotChanged, this, &MainWindow::setBannerSlot);
+  m_banners->Refresh();
 }
 
 MainWindow::~MainWindow() {
   // Downloads still running are cut short; none outlives the window.
-  m_closing = true;
-  for (BannerWorker& w : m_bannerWorkers)
-    if (w.thread.joinable()) w.thread.join();
+  delete m_banners;
+  m_banners = nullptr;
   StopGraphics();
-}
-
-void MainWindow::startBannerRefresh() {
-  // Workers that have ended are let go; several may run at once, and the
-  // last write to a slot wins.
-  std::erase_if(m_bannerWorkers, [](BannerWorker& w) {
-    if (!w.done->load()) return false;
-    w.thread.join();
-    return true;
-  });
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  std::thread thread([this, done, addresses = m_bannerAddresses] {
-    for (int slot = 0; slot < kBannerSlotCount && !m_closing; ++slot) {
-      const std::string& url = addresses[size_t(slot)];
-      ByteArray bytes = url.empty() ? ByteArray() : FetchBanner(url, &m_closing);
-      if (m_closing) break;
-      QMetaObject::invokeMethod(
-          this, [this, slot, bytes = std::move(bytes)] { setBannerSlot(slot, bytes); }, Qt::QueuedConnection);
-    }
-    done->store(true);
-  });
-  m_bannerWorkers.push_back({std::move(thread), std::move(done)});
-}
-
-bool MainWindow::BannerDownloadsRunning() const {
-  for (const BannerWorker& w : m_bannerWorkers)
-    if (!w.done->load()) return true;
-  return false;
 }
 
 bool MainWindow::anyPanelVisible() const {
@@ -98,24 +70,18 @@ bool MainWindow::anyPanelVisible() const {
   return false;
 }
 
-void MainWindow::setBannerSlot(int slot, const ByteArray& bytes) {
-  m_bannerBytes[size_t(slot)] = bytes;
+void MainWindow::setBannerSlot(int slot, const QImage& picture) {
   QLabel* box = m_adPictures[size_t(slot)];
-  // Decoded by the drawing layer's own readers; a body that is no picture
-  // shows nothing, though the slot still holds it.
-  GfxBitmap picture;
-  if (!bytes.empty() && picture.CreateFromBytes(bytes)) {
-    cairo_surface_t* s = picture.GetNative();
-    cairo_surface_flush(s);
-    const QImage image(cairo_image_surface_get_data(s), cairo_image_surface_get_width(s),
-                       cairo_image_surface_get_height(s), cairo_image_surface_get_stride(s),
-                       QImage::Format_ARGB32_Premultiplied);
-    box->setPixmap(QPixmap::fromImage(image.copy()));
-  } else {
+  // A body that is no picture shows nothing, though the slot still holds it.
+  if (!picture.isNull())
+    box->setPixmap(QPixmap::fromImage(picture));
+  else
     box->clear();
-  }
   // The banner box shows while no panel is open and slot 1 holds a picture.
-  if (slot == 0) m_ad->setVisible(bannerSlotOneHasPicture() && !anyPanelVisible());
+  if (slot == 0) {
+    m_bannerOneShown = !BannerSlot(0).empty();
+    m_ad->setVisible(bannerSlotOneHasPicture() && !anyPanelVisible());
+  }
 }
 
 void MainWindow::buildControls() {
@@ -243,7 +209,7 @@ void MainWindow::RefreshTemplateList() {
 }
 
 void MainWindow::onSaveTemplate() {
-  startBannerRefresh();
+  m_banners->Refresh();
   const std::string name = m_templateName->text().toStdString();
   if (name.empty()) {
     ShowMessage("模板名称不能为空！", MessageIcon::Error);
@@ -269,7 +235,7 @@ void MainWindow::onSaveTemplate() {
 // PNG export: the bitmap the last render left, exactly; nothing is drawn
 // again. A refused render left the previous bitmap, which is what is saved.
 void MainWindow::onSavePicture() {
-  startBannerRefresh();
+  m_banners->Refresh();
   SaveFileRequest request;
   request.title = "保存图片";
   request.initialName = "新图章";

@@ -5,13 +5,12 @@
 
 #include <QWidget>
 #include <array>
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "document/seal_document.h"
+#include "editor/banner_service.h"
 #include "editor/property_panels.h"
 #include "editor/seal_preview.h"
 #include "web/banners.h"
@@ -58,9 +57,9 @@ class MainWindow : public QWidget, public PanelHost {
   void RefreshTemplateList();
 
   // A banner slot's bytes (empty: no picture), from 0.
-  const ByteArray& BannerSlot(int slot) const { return m_bannerBytes[size_t(slot)]; }
-  // Whether a banner download started so far is still running.
-  bool BannerDownloadsRunning() const;
+  const ByteArray& BannerSlot(int slot) const { return m_banners->Slot(slot); }
+  // Whether a banner download asked for so far is still running.
+  bool BannerDownloadsRunning() const { return m_banners->Running(); }
 
   int CurrentText() const { return m_panels->CurrentText(); }
   int CurrentFrame() const { return m_panels->CurrentFrame(); }
@@ -76,11 +75,10 @@ class MainWindow : public QWidget, public PanelHost {
   std::array<QGroupBox*, 5> panels() const { return {m_clip, m_figure, m_frame, m_seal, m_text}; }
   void hidePanels();
   void loadTemplateItem(int item);
-  // The banners: downloaded on worker threads at start and by both save
-  // buttons; the bytes come back to this thread through queued calls.
-  void startBannerRefresh();
-  void setBannerSlot(int slot, const ByteArray& bytes);
-  bool bannerSlotOneHasPicture() const { return !m_bannerBytes[0].empty(); }
+  // The banners: downloaded and decoded by the banner service at start and
+  // after both save buttons; the pictures come back to this thread.
+  void setBannerSlot(int slot, const QImage& picture);
+  bool bannerSlotOneHasPicture() const { return m_bannerOneShown; }
   bool anyPanelVisible() const;
 
   SealDocument m_doc;
@@ -101,14 +99,8 @@ class MainWindow : public QWidget, public PanelHost {
   QPushButton* m_saveTemplate = nullptr;
   QPushButton* m_savePicture = nullptr;
 
-  struct BannerWorker {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done;
-  };
-  BannerAddressList m_bannerAddresses;
-  std::array<ByteArray, kBannerSlotCount> m_bannerBytes;
-  std::vector<BannerWorker> m_bannerWorkers;
-  std::atomic<bool> m_closing{false};
+  BannerService* m_banners = nullptr;
+  bool m_bannerOneShown = false;
 };
 
 }  // namespace korvane

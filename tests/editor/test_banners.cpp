@@ -134,6 +134,22 @@ TEST_F(BannerTest, AWindowClosedWhileDownloadsStallDoesNotWaitForThem) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
+// A 405-byte PNG may declare 100 megapixels: such a banner is refused from
+// its header, never decoded, on the GUI thread or any other.
+TEST_F(BannerTest, ABannerFarLargerThanItsBoxIsRefusedFromItsHeader) {
+  std::string huge = bannerBytes(1);
+  ASSERT_EQ(huge.compare(12, 4, "IHDR"), 0);
+  for (int at : {16, 20}) huge[size_t(at)] = 0, huge[size_t(at) + 1] = 0, huge[size_t(at) + 2] = 0x27, huge[size_t(at) + 3] = 0x10;
+  EXPECT_TRUE(BannerService::DecodeBanner(ByteArray(huge.begin(), huge.end())).isNull());  // 10000 x 10000
+  const std::string fine = bannerBytes(2);
+  EXPECT_FALSE(BannerService::DecodeBanner(ByteArray(fine.begin(), fine.end())).isNull());
+  answers[0] = test::Ok(huge, "image/png");
+  answers[1] = test::Ok(bannerBytes(2), "image/png");
+  open();
+  EXPECT_TRUE(slot(1)->pixmap().isNull());
+  EXPECT_FALSE(slot(2)->pixmap().isNull());
+}
+
 TEST(BannerAddresses, TheEnvironmentNamesThreeAddressesOrIsIgnored) {
   std::string complaint;
   EXPECT_EQ(BannerAddressesFrom(nullptr, &complaint), DefaultBannerAddresses());
