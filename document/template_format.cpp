@@ -123,14 +123,15 @@ std::string writeList(const Items& items, const Row (&members)[N]) {
 template <typename Items, typename Row, size_t N>
 void readList(const JsonObject& list, Items& items, const Row (&members)[N]) {
   for (int32_t i = 1; i <= int32_t(items.size()); ++i) {
-    JsonObject item;
-    if (item.Parse(list.GetElementText(i, "", true))) readItem(item, items[size_t(i - 1)], members);
+    const JsonObject item = list.GetElementObject(i);
+    if (item.TypeOf() != JsonNull && item.TypeOf() != JsonOther) readItem(item, items[size_t(i - 1)], members);
   }
 }
 
 // A nested object of `parent` as its own document; false when absent.
 bool section(const JsonObject& parent, const std::string& key, JsonObject* out) {
-  return out->Parse(parent.GetMemberText(key, true));
+  *out = parent.GetMemberObject(key);
+  return out->TypeOf() != JsonNull && out->TypeOf() != JsonOther;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "editor/accordion.h"
 #include "editor/editor_fonts.h"
 #include "editor/message_box.h"
+#include "editor/template_reader.h"
 #include "editor/window_surface.h"
 
 namespace korvane {
@@ -54,13 +55,21 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, QWidget* parent
   m_preview.PreparePreview(m_previewPanel);
   RedrawPreview();
   connect(m_banners, &BannerService::SlotChanged, this, &MainWindow::setBannerSlot);
+  m_templateReader = new TemplateReader(
+      [this](const SealDocument& doc) {
+        m_doc = doc;
+        RedrawPreview();
+      },
+      this);
   m_banners->Refresh();
 }
 
 MainWindow::~MainWindow() {
-  // Downloads still running are cut short; none outlives the window.
+  // Downloads and reads still running are cut short; none outlives the window.
   delete m_banners;
   m_banners = nullptr;
+  delete m_templateReader;
+  m_templateReader = nullptr;
   StopGraphics();
 }
 
@@ -191,9 +200,11 @@ void MainWindow::onPageChanged(int) {
 void MainWindow::loadTemplateItem(int item) {
   if (bannerSlotOneHasPicture()) m_ad->show();
   // A missing or unreadable file changes nothing; the preview is redrawn.
-  LoadTemplateNamed(m_doc, m_accordion->ItemText(kPageTemplate, item).toStdString());
-  RedrawPreview();
+  // Read off this thread: a 16 MiB template takes seconds.
+  m_templateReader->Read(m_accordion->ItemText(kPageTemplate, item).toStdString(), m_doc);
 }
+
+void MainWindow::FinishTemplateRead() { m_templateReader->Finish(); }
 
 bool MainWindow::LoadTemplateFile(const std::string& path) {
   const bool read = ReadTemplateFile(m_doc, path);

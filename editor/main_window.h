@@ -49,8 +49,8 @@ class MainWindow : public QWidget, public PanelHost {
   // The one redraw entry every change of the model ends with.
   void RedrawPreview() override;
 
-  // Reads a template file over the current seal, as a click on the template
-  // page reads one, and redraws. False when it could not be read.
+  // Reads a template file over the current seal and redraws (at start, with
+  // the file named on the command line). False when it could not be read.
   bool LoadTemplateFile(const std::string& path);
 
   // Rebuilds the "模板" page from the template folder.
@@ -60,6 +60,9 @@ class MainWindow : public QWidget, public PanelHost {
   const ByteArray& BannerSlot(int slot) const { return m_banners->Slot(slot); }
   // Whether a banner download asked for so far is still running.
   bool BannerDownloadsRunning() const { return m_banners->Running(); }
+
+  // Waits until a template clicked on the template page is read and shown.
+  void FinishTemplateRead();
 
   int CurrentText() const { return m_panels->CurrentText(); }
   int CurrentFrame() const { return m_panels->CurrentFrame(); }
@@ -100,6 +103,7 @@ class MainWindow : public QWidget, public PanelHost {
   QPushButton* m_savePicture = nullptr;
 
   BannerService* m_banners = nullptr;
+  class TemplateReader* m_templateReader = nullptr;
   bool m_bannerOneShown = false;
 };
 

@@ -1,6 +1,7 @@
 // Exact geometry of frames and figures.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -271,6 +272,28 @@ TEST(PictureFigureFiles, ALargePictureInASmallFigureIsKeptAtTheFiguresSize) {
   EXPECT_EQ(test::Pixel(r.SealBitmap(), 300, 200), 0xFF0000FFu);
   // Reduced by 10 to 300 x 300 as it was read, and kept so.
   EXPECT_EQ(PictureCacheBytes(), 300u * 300 * 4);
+  ClearPictureCache();
+}
+
+// Four 10,000 x 10,000 pictures in 300 x 300 figures: each kept at the
+// figure's size, not as 400 MB of pixels. Slow: ./dev test --full.
+TEST(PictureFigureFiles, FourHundredMegapixelsOfPicturesAreKeptAtTheFiguresSize) {
+  if (!std::getenv("KORVANE_FULL_TESTS")) GTEST_SKIP() << "./dev test --full";
+  test::TempDir dir;
+  ClearPictureCache();
+  SealDocument doc = test::BlankSeal(700, 700);
+  for (int i = 0; i < 4; ++i) {
+    const std::string path = (dir / ("p" + std::to_string(i) + ".png")).string();
+    ASSERT_TRUE(test::WriteBytes(path, test::EncodePng(10000, 10000, [i](int x, int y) {
+      return uint32_t((x / 100 + y / 100 + i) % 2 ? 0xFFFFFF : 0x000000);
+    })));
+    doc.Shape[size_t(i)] = test::Figure(kFigurePicture, 300, 300, kNoColor);
+    doc.Shape[size_t(i)].szFile = path;
+    doc.Shape[size_t(i)].OffsetX = (i % 2) * 300 - 150, doc.Shape[size_t(i)].OffsetY = (i / 2) * 300 - 150;
+  }
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  EXPECT_LE(PictureCacheBytes(), 4u * 304 * 304 * 4);
   ClearPictureCache();
 }
 
