@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "drawing/freetype_library.h"
-#include "drawing/gfx_font.h"
+#include "drawing/gfx_types.h"
 #include "drawing/memory_stream.h"
 #include "drawing/path_data.h"
 

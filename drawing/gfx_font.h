@@ -11,26 +11,11 @@
 #include "base/utf8.h"
 #include "drawing/gfx_path.h"
 #include "drawing/gfx_status.h"
+#include "drawing/gfx_types.h"
 #include "drawing/memory_stream.h"
 
 namespace korvane {
 
-enum GfxFontStyle : int32_t {
-  FontStyleRegular = 0,
-  FontStyleBold = 1,
-  FontStyleItalic = 2,
-  FontStyleBoldItalic = 3,
-  FontStyleUnderline = 4,
-  FontStyleStrikeout = 8,
-};
-
-enum GfxStringAlignment : int32_t { StringAlignmentNear = 0, StringAlignmentCenter = 1, StringAlignmentFar = 2 };
-enum GfxStringFormatFlags : int32_t {
-  StringFormatFlagsNoWrap = 0x1000,
-  StringFormatFlagsLineLimit = 0x2000,
-  StringFormatFlagsNoClip = 0x4000,
-};
-enum GfxStringTrimming : int32_t { StringTrimmingNone = 0 };
 
 class FontFace;
 struct FontFamilyData;

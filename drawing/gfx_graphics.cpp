@@ -399,20 +399,6 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
     if (!inRange(*box.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   }
   cairo_t* cr = m_native.get();
-  // A vector page leaves magnifying a picture to whatever reads the file,
-  // and readers interpolate each their own way (some blend colour and alpha
-  // apart). A magnified picture is therefore resampled here, as a bitmap
-  // would show it, at twice the box's size in world pixels, and embedded so.
-  if (m_vector && dstWidth > 0 && dstHeight > 0 &&
-      (dstWidth > srcWidth || dstHeight > srcHeight) && int64_t(dstWidth) * dstHeight <= 2048 * 2048) {
-    GfxBitmap magnified;
-    GfxGraphics resample;
-    if (magnified.CreateBlank(dstWidth * 2, dstHeight * 2) && resample.FromImage(magnified) &&
-        resample.DrawImageRectRectI(image, 0, 0, dstWidth * 2, dstHeight * 2, srcX, srcY, srcWidth, srcHeight)) {
-      resample.Delete();
-      return DrawImageRectRectI(magnified, dstX, dstY, dstWidth, dstHeight, 0, 0, dstWidth * 2, dstHeight * 2);
-    }
-  }
   cairo_save(cr);
   // Images sit on the pixel grid itself: their pixel edges fall on integer
   // coordinates, so no half-pixel offset here.

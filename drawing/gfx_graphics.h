@@ -15,27 +15,10 @@
 #include "drawing/gfx_path.h"
 #include "drawing/native_handles.h"
 #include "drawing/gfx_status.h"
+#include "drawing/gfx_types.h"
 
 namespace korvane {
 
-enum GfxSmoothingMode : int32_t {
-  SmoothingModeDefault = 0,
-  SmoothingModeHighSpeed = 1,
-  SmoothingModeHighQuality = 2,
-  SmoothingModeNone = 3,
-  SmoothingModeAntiAlias = 4,
-};
-enum GfxCompositingQuality : int32_t { CompositingQualityDefault = 0, CompositingQualityHighQuality = 2 };
-enum GfxTextRenderingHint : int32_t { TextRenderingHintSystemDefault = 0, TextRenderingHintAntiAlias = 4 };
-enum GfxCombineMode : int32_t {
-  CombineModeReplace = 0,
-  CombineModeIntersect = 1,
-  CombineModeUnion = 2,
-  CombineModeXor = 3,
-  CombineModeExclude = 4,
-  CombineModeComplement = 5,
-};
-enum GfxUnit : int32_t { UnitWorld = 0, UnitPixel = 2 };
 
 // Never created by the program: its empty handle means "no attributes".
 class GfxImageAttributes {

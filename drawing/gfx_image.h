@@ -7,14 +7,12 @@
 #include <string>
 
 #include "drawing/gfx_status.h"
+#include "drawing/gfx_types.h"
 #include "drawing/image_codecs.h"
 #include "drawing/memory_stream.h"
 
 namespace korvane {
 
-inline constexpr int32_t PixelFormat32bppRGB = 0x00022009;
-inline constexpr int32_t PixelFormat32bppARGB = 0x0026200A;
-inline constexpr int32_t PixelFormat32bppPARGB = 0x000E200B;
 
 class GfxImage {
  public:

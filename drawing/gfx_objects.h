@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "drawing/gfx_status.h"
+#include "drawing/gfx_types.h"
 #include "drawing/native_handles.h"
 
 namespace korvane {
@@ -38,7 +39,6 @@ class GfxSolidBrush : public GfxBrush {
   ARGB m_color = 0;
 };
 
-enum GfxWrapMode : int32_t { WrapModeTile = 0, WrapModeClamp = 4 };
 
 class GfxTextureBrush : public GfxBrush {
  public:

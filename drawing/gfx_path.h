@@ -10,11 +10,10 @@
 #include <vector>
 
 #include "drawing/gfx_status.h"
+#include "drawing/gfx_types.h"
 
 namespace korvane {
 
-enum GfxFillMode : int32_t { FillModeAlternate = 0, FillModeWinding = 1 };
-enum GfxMatrixOrder : int32_t { MatrixOrderPrepend = 0, MatrixOrderAppend = 1 };
 
 struct GfxPoint {
   int32_t X = 0;

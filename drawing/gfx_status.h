@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "drawing/gfx_types.h"
+
 namespace korvane {
 
 enum class GfxStatus : int32_t {
@@ -27,7 +29,6 @@ enum class GfxStatus : int32_t {
 };
 
 // 0xAARRGGBB, straight alpha.
-using ARGB = uint32_t;
 
 // Largest bitmap side the layer creates or decodes; anything larger is
 // refused so that no field value or picture header can exhaust memory.

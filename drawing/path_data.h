@@ -1,10 +1,11 @@
 // What a GfxPath holds: its figures as segments in user space.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "drawing/gfx_path.h"
+#include "drawing/gfx_types.h"
 
 namespace korvane {
 

@@ -15,7 +15,7 @@
 #include "drawing/gfx_dib_canvas.h"
 #include "editor/colour_text.h"
 #include "editor/window_surface.h"
-#include "render/seal_renderer.h"
+#include "render/render_context.h"
 
 namespace korvane {
 

@@ -75,7 +75,7 @@ void DrawPictureFigure(const RenderTarget& t, const SealFigure& f) {
   // file is simply left out.
   // Decoded for the device pixels the figure covers: a seal printed large
   // needs more of the picture than its seal pixels; a vector page all of it.
-  const double density = t.SealGraphics.DevicePixelsPerUnit();
+  const double density = t.DevicePixelsPerSealPixel();
   const auto cover = [density](int32_t side) {
     return density > 0 ? int32_t(std::min(std::ceil(side * density), double(kMaxBitmapSide))) : kMaxBitmapSide;
   };
@@ -84,6 +84,23 @@ void DrawPictureFigure(const RenderTarget& t, const SealFigure& f) {
   const int32_t x = centred(t.RenderWidth, f.Width, f.OffsetX), y = centred(t.RenderHeight, f.Height, f.OffsetY);
   const auto iw = int32_t(picture->GetWidth()), ih = int32_t(picture->GetHeight());
   GfxImageAttributes noAttributes;
+  // A vector page leaves magnifying a picture to whatever reads the file,
+  // and readers interpolate each their own way (some blend colour and alpha
+  // apart). A magnified picture is therefore resampled here, as a bitmap
+  // would show it, at twice the box's size in seal pixels, and embedded so.
+  if (t.Kind() == TargetKind::VectorPage && (f.Width > iw || f.Height > ih) &&
+      int64_t(f.Width) * f.Height <= 2048 * 2048) {
+    GfxBitmap magnified;
+    GfxGraphics resample;
+    if (magnified.CreateBlank(f.Width * 2, f.Height * 2) && resample.FromImage(magnified) &&
+        resample.DrawImageRectRectI(*picture, 0, 0, f.Width * 2, f.Height * 2, 0, 0, iw, ih, UnitPixel,
+                                    &noAttributes)) {
+      resample.Delete();
+      t.SealGraphics.DrawImageRectRectI(magnified, x, y, f.Width, f.Height, 0, 0, f.Width * 2, f.Height * 2,
+                                        UnitPixel, &noAttributes);
+      return;
+    }
+  }
   t.SealGraphics.DrawImageRectRectI(*picture, x, y, f.Width, f.Height, 0, 0, iw, ih, UnitPixel, &noAttributes);
 }
 

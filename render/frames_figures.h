@@ -6,7 +6,7 @@
 
 #include "document/seal_document.h"
 #include "drawing/gfx_path.h"
-#include "render/seal_renderer.h"
+#include "render/render_context.h"
 
 namespace korvane {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "render/seal_renderer.h"
+#include "render/render_context.h"
 
 namespace korvane {
 

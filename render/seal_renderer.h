@@ -12,21 +12,9 @@
 #include "drawing/gfx_image.h"
 #include "drawing/gfx_path.h"
 #include "drawing/gfx_vector_page.h"
+#include "render/render_context.h"
 
 namespace korvane {
-
-// Opaque 0xAARRGGBB of a COLORREF (0x00BBGGRR); the top byte is dropped.
-ARGB ToArgb(SealColor color);
-
-// One closed rounded rectangle: four corner arcs of side trunc(2r).
-void AppendRoundedRect(GfxPath& path, int32_t x, int32_t y, int32_t width, int32_t height, int32_t radius);
-
-// What every layer draws on and centres itself in.
-struct RenderTarget {
-  GfxGraphics& SealGraphics;
-  int32_t RenderWidth;
-  int32_t RenderHeight;
-};
 
 // Draws the seal's layers on a graphics whose world units are seal pixels;
 // the background covers the area (in world units) from the top-left pixel.

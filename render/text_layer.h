@@ -3,7 +3,7 @@
 
 #include "document/seal_document.h"
 #include "drawing/gfx_font.h"
-#include "render/seal_renderer.h"
+#include "render/render_context.h"
 
 namespace korvane {
 

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "drawing/encoders.h"
+#include "render/seal_renderer.h"
 #include "render/frames_figures.h"
 #include "render/picture_cache.h"
 #include "render/seal_cases.h"

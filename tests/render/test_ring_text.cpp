@@ -2,6 +2,7 @@
 // what each field does to the drawn text.
 #include <gtest/gtest.h>
 
+#include "render/seal_renderer.h"
 #include "render/ring_text.h"
 #include "render/seal_cases.h"
 #include "render/seal_fonts.h"

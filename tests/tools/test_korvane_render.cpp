@@ -307,7 +307,7 @@ TEST(KorvaneRender, OneFileNamedTwiceOrOverAnInputIsAUsageErrorAndWritesNothing)
   writeFile(dir / "t.qsx_tzl", "{\"Width\":\"300\"}");
   const std::string before = slurp(dir / "t.qsx_tzl");
   std::filesystem::create_symlink(dir / "f", dir / "link");
-  for (const std::string args : {"-o " + d + "/f --pdf " + d + "/f", "-o " + d + "/f --pdf " + d + "/./f",
+  for (const std::string& args : {"-o " + d + "/f --pdf " + d + "/f", "-o " + d + "/f --pdf " + d + "/./f",
                                  "-o " + d + "/f --svg " + d + "/link",
                                  "-t " + d + "/t.qsx_tzl -o " + d + "/t.qsx_tzl",
                                  "-t " + d + "/t.qsx_tzl --write-template " + d + "/../" +
@@ -326,7 +326,7 @@ TEST(KorvaneRender, AVectorPageThatWouldComeOutBlankIsRefused) {
   test::TempDir dir;
   const std::string d = dir.path().string();
   writeFile(dir / "wide.qsx_tzl", "{\"Width\":\"8388474\",\"Height\":\"400\"}");
-  for (const std::string args : {"-t " + d + "/wide.qsx_tzl --svg " + d + "/x.svg",
+  for (const std::string& args : {"-t " + d + "/wide.qsx_tzl --svg " + d + "/x.svg",
                                  "-t " + d + "/wide.qsx_tzl --pdf " + d + "/x.pdf",
                                  "--size-mm 1e-300 --pdf " + d + "/x.pdf", "--size-mm 1e-300 --svg " + d + "/x.svg"}) {
     const ToolRun r = run(args);
