@@ -6,9 +6,11 @@
 
 #include "document/seal_document.h"
 #include "document/template_format.h"
-#include "drawing/encoders.h"
-#include "drawing/gfx_graphics.h"
-#include "drawing/image_codecs.h"
+#include "drawing/codecs/encoders.h"
+#include "drawing/gfx/gfx_graphics.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
 #include "base/utf8.h"
 #include "render/seal_renderer.h"
 

@@ -1,7 +1,9 @@
 #include "drawing/gfx_status.h"
 
-#include "drawing/coverage_fill.h"
-#include "drawing/image_codecs.h"
+#include "drawing/raster/coverage_fill.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
 
 #include <atomic>
 

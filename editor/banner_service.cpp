@@ -2,8 +2,10 @@
 
 #include <QMetaObject>
 
-#include "drawing/gfx_image.h"
-#include "drawing/image_codecs.h"
+#include "drawing/gfx/gfx_image.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
 
 namespace korvane {
 

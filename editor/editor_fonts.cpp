@@ -4,7 +4,7 @@
 #include <QStringList>
 
 #include "dialogs/qt_text.h"
-#include "drawing/font_config.h"
+#include "drawing/text/font_config.h"
 
 namespace korvane {
 

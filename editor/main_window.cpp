@@ -10,7 +10,7 @@
 #include "base/file_io.h"
 #include "dialogs/common_dialogs.h"
 #include "document/template_format.h"
-#include "drawing/encoders.h"
+#include "drawing/codecs/encoders.h"
 #include "render/seal_output.h"
 #include "document/template_store.h"
 #include "editor/accordion.h"

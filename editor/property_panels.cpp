@@ -12,7 +12,7 @@
 #include "dialogs/common_dialogs.h"
 #include "dialogs/qt_text.h"
 #include "document/text_number.h"
-#include "drawing/gfx_dib_canvas.h"
+#include "drawing/gfx/gfx_dib_canvas.h"
 #include "editor/colour_text.h"
 #include "editor/window_surface.h"
 #include "render/render_context.h"

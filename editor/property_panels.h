@@ -9,7 +9,7 @@
 #include <string>
 
 #include "document/seal_document.h"
-#include "drawing/gfx_objects.h"
+#include "drawing/gfx/gfx_objects.h"
 
 class QCheckBox;
 class QComboBox;

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "document/seal_document.h"
-#include "drawing/gfx_dib_canvas.h"
-#include "drawing/gfx_objects.h"
+#include "drawing/gfx/gfx_dib_canvas.h"
+#include "drawing/gfx/gfx_objects.h"
 #include "editor/window_surface.h"
 #include "render/seal_renderer.h"
 

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "drawing/gfx_dib_canvas.h"
+#include "drawing/gfx/gfx_dib_canvas.h"
 
 namespace korvane {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "drawing/gfx_graphics.h"
-#include "drawing/gfx_image.h"
-#include "drawing/gfx_objects.h"
+#include "drawing/gfx/gfx_graphics.h"
+#include "drawing/gfx/gfx_image.h"
+#include "drawing/gfx/gfx_objects.h"
 #include "render/picture_cache.h"
 
 namespace korvane {

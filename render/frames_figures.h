@@ -5,7 +5,7 @@
 #include <array>
 
 #include "document/seal_document.h"
-#include "drawing/gfx_path.h"
+#include "drawing/gfx/gfx_path.h"
 #include "render/render_context.h"
 
 namespace korvane {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "drawing/gfx_image.h"
+#include "drawing/gfx/gfx_image.h"
 
 namespace korvane {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "document/seal_document.h"
-#include "drawing/gfx_graphics.h"
+#include "drawing/gfx/gfx_graphics.h"
 #include "base/numbers.h"
-#include "drawing/gfx_path.h"
+#include "drawing/gfx/gfx_path.h"
 
 namespace korvane {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "document/seal_document.h"
-#include "drawing/gfx_font.h"
-#include "drawing/gfx_graphics.h"
-#include "drawing/gfx_image.h"
-#include "drawing/gfx_objects.h"
+#include "drawing/gfx/gfx_font.h"
+#include "drawing/gfx/gfx_graphics.h"
+#include "drawing/gfx/gfx_image.h"
+#include "drawing/gfx/gfx_objects.h"
 
 namespace korvane {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "document/seal_document.h"
-#include "drawing/gfx_font.h"
+#include "drawing/gfx/gfx_font.h"
 
 namespace korvane {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cmath>
 
-#include "drawing/encoders.h"
+#include "drawing/codecs/encoders.h"
 #include "render/seal_renderer.h"
 
 namespace korvane {

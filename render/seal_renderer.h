@@ -8,10 +8,10 @@
 
 #include "base/numbers.h"
 #include "document/seal_document.h"
-#include "drawing/gfx_graphics.h"
-#include "drawing/gfx_image.h"
-#include "drawing/gfx_path.h"
-#include "drawing/gfx_vector_page.h"
+#include "drawing/gfx/gfx_graphics.h"
+#include "drawing/gfx/gfx_image.h"
+#include "drawing/gfx/gfx_path.h"
+#include "drawing/gfx/gfx_vector_page.h"
 #include "render/render_context.h"
 
 namespace korvane {

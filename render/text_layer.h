@@ -2,7 +2,7 @@
 #pragma once
 
 #include "document/seal_document.h"
-#include "drawing/gfx_font.h"
+#include "drawing/gfx/gfx_font.h"
 #include "render/render_context.h"
 
 namespace korvane {

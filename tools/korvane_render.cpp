@@ -19,7 +19,7 @@
 #include "document/seal_document.h"
 #include "document/template_format.h"
 #include "document/text_encoding.h"
-#include "drawing/font_config.h"
+#include "drawing/text/font_config.h"
 #include "drawing/gfx_status.h"
 #include "render/seal_output.h"
 #include "tools/batch.h"

@@ -9,12 +9,14 @@
 #include <png.h>
 #include <zlib.h>
 
-#include "drawing/encoders.h"
-#include "drawing/gfx_image.h"
+#include "drawing/codecs/encoders.h"
+#include "drawing/gfx/gfx_image.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
 #include "support/test_pictures.h"
-#include "drawing/image_codecs.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
 
 namespace korvane {
 namespace {

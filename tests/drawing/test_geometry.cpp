@@ -2,10 +2,10 @@
 // placement, arcs, exclude clips and rotation about a point.
 #include <gtest/gtest.h>
 
-#include "drawing/path_data.h"
+#include "drawing/raster/path_data.h"
 
-#include "drawing/bounded_path.h"
-#include "drawing/gfx_graphics.h"
+#include "drawing/raster/bounded_path.h"
+#include "drawing/gfx/gfx_graphics.h"
 #include "support/image_compare.h"
 
 namespace korvane {
@@ -227,7 +227,7 @@ TEST(TextureBrush, TilesTheImageFromTheOrigin) {
 
 #include <cmath>
 
-#include "drawing/coverage_fill.h"
+#include "drawing/raster/coverage_fill.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,14 +1,14 @@
 // Object lifetime and start-up contracts of the drawing layer.
 #include <gtest/gtest.h>
 
-#include "drawing/font_face.h"
+#include "drawing/text/font_face.h"
 
 #include <cmath>
 #include <functional>
 #include <tuple>
 
-#include "drawing/gfx_font.h"
-#include "drawing/gfx_graphics.h"
+#include "drawing/gfx/gfx_font.h"
+#include "drawing/gfx/gfx_graphics.h"
 
 namespace korvane {
 namespace {

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "document/seal_document.h"
-#include "drawing/encoders.h"
-#include "drawing/image_codecs.h"
-#include "drawing/row_deflate.h"
+#include "drawing/codecs/encoders.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
+#include "drawing/codecs/row_deflate.h"
 #include "render/seal_renderer.h"
 
 namespace korvane {

@@ -1,7 +1,7 @@
 // The off-screen canvas and the surface that shows canvases on a panel.
 #include <gtest/gtest.h>
 
-#include "drawing/gfx_dib_canvas.h"
+#include "drawing/gfx/gfx_dib_canvas.h"
 #include "editor/window_surface.h"
 #include "support/image_compare.h"
 

@@ -22,7 +22,7 @@
 #include "dialogs/common_dialogs.h"
 #include "dialogs/qt_text.h"
 #include "document/template_format.h"
-#include "drawing/encoders.h"
+#include "drawing/codecs/encoders.h"
 #include "editor/colour_text.h"
 #include "editor/editor_fixture.h"
 #include "editor/window_surface.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "drawing/row_deflate.h"
+#include "drawing/codecs/row_deflate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -11,9 +11,11 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include "drawing/encoders.h"
-#include "drawing/gfx_graphics.h"
-#include "drawing/image_codecs.h"
+#include "drawing/codecs/encoders.h"
+#include "drawing/gfx/gfx_graphics.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::atexit([] { FcFini(); });

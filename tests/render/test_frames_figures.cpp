@@ -7,7 +7,7 @@
 
 #include <sys/stat.h>
 
-#include "drawing/encoders.h"
+#include "drawing/codecs/encoders.h"
 #include "render/seal_renderer.h"
 #include "render/frames_figures.h"
 #include "render/picture_cache.h"

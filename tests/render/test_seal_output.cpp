@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "document/template_format.h"
-#include "drawing/encoders.h"
+#include "drawing/codecs/encoders.h"
 #include "render/seal_cases.h"
 #include "render/seal_output.h"
 #include "render/seal_renderer.h"

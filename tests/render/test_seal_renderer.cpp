@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "drawing/path_data.h"
+#include "drawing/raster/path_data.h"
 
 #include <limits>
 

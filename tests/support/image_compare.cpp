@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "drawing/encoders.h"
-#include "drawing/image_codecs.h"
+#include "drawing/codecs/encoders.h"
+#include "drawing/codecs/picture_decoder.h"
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
 
 namespace korvane::test {
 

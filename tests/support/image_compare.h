@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "drawing/gfx_image.h"
+#include "drawing/gfx/gfx_image.h"
 
 namespace korvane::test {
 

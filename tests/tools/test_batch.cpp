@@ -8,7 +8,7 @@
 
 #include "base/csv.h"
 
-#include "drawing/gfx_image.h"
+#include "drawing/gfx/gfx_image.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
 #include "tools/batch.h"

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 
 #include "document/template_format.h"
-#include "drawing/gfx_image.h"
+#include "drawing/gfx/gfx_image.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
 

@@ -1,0 +1,37 @@
+// Pixels as the drawing layer keeps them (premultiplied ARGB32 surfaces) and
+// as files and GDI+ callers see them (straight 0xAARRGGBB).
+#pragma once
+
+#include <cstdint>
+
+#include "drawing/gfx_types.h"
+#include "drawing/native_handles.h"
+
+namespace korvane {
+
+// A transparent ARGB32 surface, or null for a side outside 1..kMaxBitmapSide.
+CairoSurfacePtr CreateArgbSurface(int width, int height);
+
+// Pixel access with GDI+'s straight 0xAARRGGBB.
+ARGB UnpremultiplyPixel(uint32_t premultiplied);
+uint32_t PremultiplyPixel(ARGB straight);
+
+// Every straight channel value for every alpha, computed once: encoding a
+// seal unpremultiplies each of its pixels, and a table lookup is exactly
+// the division it replaces at a fraction of its cost.
+struct UnpremultiplyTable {
+  uint8_t value[256][256];
+  UnpremultiplyTable();
+};
+const UnpremultiplyTable& UnpremultiplyTableOnce();
+
+// Most of a seal is either empty or solid ink: those pixels need no table.
+inline ARGB Unpremultiply(uint32_t p, const UnpremultiplyTable& table) {
+  const uint32_t a = p >> 24;
+  if (a == 0) return 0;
+  if (a == 255) return p;
+  const uint8_t* un = table.value[a];
+  return (a << 24) | (uint32_t(un[(p >> 16) & 0xFF]) << 16) | (uint32_t(un[(p >> 8) & 0xFF]) << 8) | un[p & 0xFF];
+}
+
+}  // namespace korvane

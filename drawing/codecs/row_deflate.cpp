@@ -1,0 +1,355 @@
+#include "drawing/codecs/row_deflate.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <new>
+
+namespace korvane {
+
+namespace {
+
+constexpr int kMinMatch = 3, kMaxMatch = 258;
+constexpr size_t kWindow = 32768;
+constexpr int kLitLenSymbols = 286, kDistSymbols = 30, kCodeLengthSymbols = 19;
+constexpr int kEndOfBlock = 256;
+// A block's codes follow its own statistics; more tokens a block would
+// only keep more memory.
+constexpr size_t kBlockTokens = size_t(1) << 16;
+
+constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<uint16_t, 30> kDistanceBase = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
+                                                    33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+                                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+struct SymbolTables {
+  uint8_t lengthCode[kMaxMatch + 1];
+  uint8_t distanceCode[kWindow + 1];
+  SymbolTables() {
+    for (int c = 0; c < 29; ++c)
+      for (int l = kLengthBase[c]; l <= (c < 28 ? kLengthBase[c + 1] - 1 : kMaxMatch); ++l) lengthCode[l] = uint8_t(c);
+    for (int c = 0; c < 30; ++c)
+      for (size_t d = kDistanceBase[c]; d <= (c < 29 ? size_t(kDistanceBase[c + 1] - 1) : kWindow); ++d)
+        distanceCode[d] = uint8_t(c);
+  }
+};
+
+const SymbolTables& symbolTables() {
+  static const SymbolTables tables;
+  return tables;
+}
+
+}  // namespace
+
+// A Huffman tree, then the overlong codes folded back in until the lengths
+// fit and the code stays complete.
+void HuffmanCodeLengths(const uint32_t* frequency, int count, int maxLength, uint8_t* lengths) {
+  std::vector<int> used;
+  for (int i = 0; i < count; ++i) {
+    lengths[i] = 0;
+    if (frequency[i]) used.push_back(i);
+  }
+  const size_t n = used.size();
+  if (n == 0) return;
+  std::sort(used.begin(), used.end(), [&](int a, int b) {
+    return frequency[a] != frequency[b] ? frequency[a] < frequency[b] : a < b;
+  });
+  // Two queues: the sorted leaves and the joined nodes, which come out
+  // already in order of weight.
+  std::vector<uint64_t> weight(2 * n);
+  std::vector<size_t> parent(2 * n, 0);
+  for (size_t i = 0; i < n; ++i) weight[i] = frequency[used[i]];
+  size_t leaf = 0, node = n, next = n;
+  auto lightest = [&]() {
+    if (leaf < n && (node >= next || weight[leaf] <= weight[node])) return leaf++;
+    return node++;
+  };
+  for (size_t k = 0; k + 1 < n; ++k) {
+    const size_t a = lightest(), b = lightest();
+    weight[next] = weight[a] + weight[b];
+    parent[a] = parent[b] = next++;
+  }
+  std::vector<int> depth(next, 0);
+  for (size_t i = next - 1; i-- > 0;) depth[i] = depth[parent[i]] + 1;
+  if (n == 1) depth[0] = 1;
+  std::array<uint64_t, 64> perLength{};
+  for (size_t i = 0; i < n; ++i) ++perLength[std::min(depth[i], maxLength)];
+  uint64_t kraft = 0;
+  for (int l = 1; l <= maxLength; ++l) kraft += perLength[l] << (maxLength - l);
+  while (kraft > (uint64_t(1) << maxLength)) {
+    --perLength[maxLength];
+    for (int l = maxLength - 1; l > 0; --l)
+      if (perLength[l]) {
+        --perLength[l];
+        perLength[l + 1] += 2;
+        break;
+      }
+    --kraft;
+  }
+  // The longest codes go to the rarest symbols.
+  size_t s = 0;
+  for (int l = maxLength; l > 0; --l)
+    for (uint64_t c = 0; c < perLength[l]; ++c) lengths[used[s++]] = uint8_t(l);
+}
+
+namespace {
+
+struct Code {
+  uint16_t bits = 0;  // bit-reversed: deflate sends codes from their top bit
+  uint8_t length = 0;
+};
+
+void canonicalCodes(const uint8_t* lengths, int count, Code* codes) {
+  int perLength[16] = {};
+  for (int i = 0; i < count; ++i) ++perLength[lengths[i]];
+  perLength[0] = 0;
+  int next[16] = {}, code = 0;
+  for (int l = 1; l < 16; ++l) next[l] = code = (code + perLength[l - 1]) << 1;
+  for (int i = 0; i < count; ++i) {
+    codes[i].length = lengths[i];
+    codes[i].bits = 0;
+    if (!lengths[i]) continue;
+    const int c = next[lengths[i]]++;
+    for (int k = 0; k < lengths[i]; ++k) codes[i].bits |= uint16_t(((c >> k) & 1) << (lengths[i] - 1 - k));
+  }
+}
+
+// Deflate's bit order: least significant bit first, 32 bits at a time.
+class BitWriter {
+ public:
+  explicit BitWriter(uint8_t* at) : m_at(at) {}
+  void Put(uint32_t bits, int count) {  // count <= 32
+    m_bits |= uint64_t(bits) << m_count;
+    m_count += count;
+    if (m_count >= 32) {
+      for (int i = 0; i < 4; ++i) *m_at++ = uint8_t(m_bits >> (8 * i));
+      m_bits >>= 32;
+      m_count -= 32;
+    }
+  }
+  void Put(const Code& c) { Put(c.bits, c.length); }
+  uint8_t* Finish() {
+    for (; m_count > 0; m_count -= 8, m_bits >>= 8) *m_at++ = uint8_t(m_bits);
+    m_count = 0;
+    return m_at;
+  }
+  // Whole bytes written and bits pending, so a block can resume the stream.
+  uint8_t* At() const { return m_at; }
+  void MoveTo(uint8_t* at) { m_at = at; }
+
+ private:
+  uint8_t* m_at;
+  uint64_t m_bits = 0;
+  int m_count = 0;
+};
+
+inline uint64_t load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+inline uint32_t load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+inline int matchLength(const uint8_t* a, const uint8_t* b, int max) {
+  int l = 0;
+  for (; l + 8 <= max; l += 8)
+    if (const uint64_t x = load64(a + l) ^ load64(b + l)) {
+      // The first differing byte is the lowest in memory.
+      if constexpr (std::endian::native == std::endian::little) return l + std::countr_zero(x) / 8;
+      else return l + std::countl_zero(x) / 8;
+    }
+  while (l < max && a[l] == b[l]) ++l;
+  return l;
+}
+
+// A token is a literal byte, or a match: bit 31, length << 16, distance.
+constexpr uint32_t kMatch = 0x80000000u;
+
+struct Block {
+  std::vector<uint32_t> tokens;
+  std::array<uint32_t, kLitLenSymbols> litLen{};
+  std::array<uint32_t, kDistSymbols> dist{};
+};
+
+// Code lengths of both alphabets, run-length coded with symbols 16-18
+// (the extra bits ride in the high byte).
+std::vector<uint16_t> runLengthCoded(const uint8_t* lengths, int count, uint32_t* frequency) {
+  std::vector<uint16_t> out;
+  for (int i = 0; i < count;) {
+    const int v = lengths[i];
+    int run = 1;
+    while (i + run < count && lengths[i + run] == v) ++run;
+    if (v == 0 && run >= 3) {
+      const int r = std::min(run, 138);
+      const int symbol = r >= 11 ? 18 : 17;
+      out.push_back(uint16_t(symbol | (r - (symbol == 18 ? 11 : 3)) << 8));
+      ++frequency[symbol];
+      i += r;
+    } else if (v != 0 && run >= 4) {
+      const int r = std::min(run - 1, 6);
+      out.push_back(uint16_t(v));
+      out.push_back(uint16_t(16 | (r - 3) << 8));
+      ++frequency[v], ++frequency[16];
+      i += 1 + r;
+    } else {
+      out.push_back(uint16_t(v));
+      ++frequency[v];
+      ++i;
+    }
+  }
+  return out;
+}
+
+// Some inflaters refuse a code of fewer than two symbols (zlib and
+// libdeflate take them): every code gets two.
+void atLeastTwoSymbols(uint32_t* frequency, int count) {
+  int used = 0;
+  for (int i = 0; i < count; ++i) used += frequency[i] != 0;
+  for (int i = 0; used < 2 && i < count; ++i)
+    if (!frequency[i]) frequency[i] = 1, ++used;
+}
+
+void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWriter& bits) {
+  const SymbolTables& t = symbolTables();
+  std::array<uint32_t, kLitLenSymbols> litLen = block.litLen;
+  std::array<uint32_t, kDistSymbols> dist = block.dist;
+  litLen[kEndOfBlock] = 1;
+  atLeastTwoSymbols(litLen.data(), kLitLenSymbols);
+  atLeastTwoSymbols(dist.data(), kDistSymbols);
+  uint8_t lengths[kLitLenSymbols + kDistSymbols];
+  HuffmanCodeLengths(litLen.data(), kLitLenSymbols, 15, lengths);
+  HuffmanCodeLengths(dist.data(), kDistSymbols, 15, lengths + kLitLenSymbols);
+  int litLenCount = kLitLenSymbols, distCount = kDistSymbols;
+  while (litLenCount > 257 && !lengths[litLenCount - 1]) --litLenCount;
+  while (distCount > 1 && !lengths[kLitLenSymbols + distCount - 1]) --distCount;
+  uint8_t sequence[kLitLenSymbols + kDistSymbols];
+  std::memcpy(sequence, lengths, size_t(litLenCount));
+  std::memcpy(sequence + litLenCount, lengths + kLitLenSymbols, size_t(distCount));
+  uint32_t clFrequency[kCodeLengthSymbols] = {};
+  const std::vector<uint16_t> rle = runLengthCoded(sequence, litLenCount + distCount, clFrequency);
+  atLeastTwoSymbols(clFrequency, kCodeLengthSymbols);
+  uint8_t clLengths[kCodeLengthSymbols];
+  HuffmanCodeLengths(clFrequency, kCodeLengthSymbols, 7, clLengths);
+  Code clCodes[kCodeLengthSymbols], litLenCodes[kLitLenSymbols], distCodes[kDistSymbols];
+  canonicalCodes(clLengths, kCodeLengthSymbols, clCodes);
+  canonicalCodes(lengths, kLitLenSymbols, litLenCodes);
+  canonicalCodes(lengths + kLitLenSymbols, kDistSymbols, distCodes);
+  int clCount = kCodeLengthSymbols;
+  while (clCount > 4 && !clLengths[kCodeLengthOrder[clCount - 1]]) --clCount;
+
+  // The block's exact size is known from its statistics: room for it, and
+  // for the bits still pending, before writing.
+  uint64_t bitCount = 3 + 5 + 5 + 4 + 3 * uint64_t(clCount) + 64;
+  for (uint16_t r : rle) bitCount += clCodes[r & 0xFF].length + 7;
+  for (int s = 0; s < kLitLenSymbols; ++s)
+    bitCount += uint64_t(litLen[s]) * (litLenCodes[s].length + (s > kEndOfBlock ? kLengthExtra[s - 257] : 0));
+  for (int s = 0; s < kDistSymbols; ++s) bitCount += uint64_t(dist[s]) * (distCodes[s].length + kDistanceExtra[s]);
+  const size_t written = size_t(bits.At() - out.data());
+  out.resize(written + size_t(bitCount / 8) + 8);
+  bits.MoveTo(out.data() + written);
+
+  bits.Put(last ? 1 : 0, 1);
+  bits.Put(2, 2);  // dynamic Huffman codes
+  bits.Put(uint32_t(litLenCount - 257), 5);
+  bits.Put(uint32_t(distCount - 1), 5);
+  bits.Put(uint32_t(clCount - 4), 4);
+  for (int i = 0; i < clCount; ++i) bits.Put(clLengths[kCodeLengthOrder[i]], 3);
+  for (uint16_t r : rle) {
+    const int symbol = r & 0xFF;
+    bits.Put(clCodes[symbol]);
+    if (symbol >= 16) bits.Put(r >> 8, symbol == 16 ? 2 : symbol == 17 ? 3 : 7);
+  }
+  for (uint32_t token : block.tokens) {
+    if (!(token & kMatch)) {
+      bits.Put(litLenCodes[token]);
+      continue;
+    }
+    const int length = int(token >> 16) & 0x1FF;
+    const size_t distance = token & 0xFFFF;
+    const int lc = t.lengthCode[length], dc = t.distanceCode[distance];
+    bits.Put(litLenCodes[257 + lc]);
+    if (kLengthExtra[lc]) bits.Put(uint32_t(length - kLengthBase[lc]), kLengthExtra[lc]);
+    bits.Put(distCodes[dc]);
+    if (kDistanceExtra[dc]) bits.Put(uint32_t(distance - kDistanceBase[dc]), kDistanceExtra[dc]);
+  }
+  bits.Put(litLenCodes[kEndOfBlock]);
+}
+
+}  // namespace
+
+bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out) try {
+  const SymbolTables& t = symbolTables();
+  out.assign({0x78, 0x01});  // deflate, 32 KiB window, no dictionary
+  BitWriter bits(out.data() + out.size());
+
+  // Where each 4-byte value was last seen: a seal's edge pixels come in a
+  // few colours, met again all round the ring.
+  constexpr int kHashBits = 14;
+  std::vector<uint32_t> lastSeen(size_t(1) << kHashBits, 0);  // position + 1
+  const size_t above = rowBytes <= kWindow ? rowBytes : 0;
+
+  Block block;
+  block.tokens.reserve(std::min(kBlockTokens, size + 1));
+  size_t pos = 0;
+  for (;;) {
+    block.tokens.clear();
+    block.litLen.fill(0);
+    block.dist.fill(0);
+    while (pos < size && block.tokens.size() < kBlockTokens) {
+      const int max = int(std::min<size_t>(kMaxMatch, size - pos));
+      int best = 0;
+      size_t distance = 0;
+      // The previous pixel first: empty and solid-ink runs are most of a seal.
+      if (pos >= 4) best = matchLength(data + pos, data + pos - 4, max), distance = 4;
+      if (best < max && above && pos >= above) {
+        const int l = matchLength(data + pos, data + pos - above, max);
+        if (l > best) best = l, distance = above;
+      }
+      if (best < 16 && pos + 4 <= size) {
+        const uint32_t slot = (load32(data + pos) * 2654435761u) >> (32 - kHashBits);
+        const size_t seen = lastSeen[slot];
+        lastSeen[slot] = uint32_t(pos + 1);
+        if (seen && pos - (seen - 1) <= kWindow) {
+          const int l = matchLength(data + pos, data + seen - 1, max);
+          if (l > best) best = l, distance = pos - (seen - 1);
+        }
+      }
+      if (best >= kMinMatch) {
+        block.tokens.push_back(kMatch | uint32_t(best) << 16 | uint32_t(distance & 0xFFFF));
+        ++block.litLen[257 + t.lengthCode[best]];
+        ++block.dist[t.distanceCode[distance]];
+        pos += size_t(best);
+      } else {
+        block.tokens.push_back(data[pos]);
+        ++block.litLen[data[pos]];
+        ++pos;
+      }
+    }
+    const bool last = pos >= size;
+    writeBlock(block, last, out, bits);
+    if (last) break;
+  }
+  out.resize(size_t(bits.Finish() - out.data()));
+  const uint32_t adler = libdeflate_adler32(1, data, size);
+  for (int i = 3; i >= 0; --i) out.push_back(uint8_t(adler >> (8 * i)));
+  return true;
+} catch (const std::bad_alloc&) {
+  out.clear();
+  return false;
+}
+
+}  // namespace korvane

@@ -1,0 +1,375 @@
+#include "drawing/raster/coverage_fill.h"
+
+#include "drawing/freetype_library.h"
+
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <list>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace korvane {
+
+namespace {
+
+// Coverage spans written straight into an A8 mask (y grows downward there,
+// upward in FreeType's outline space).
+struct SpanTarget {
+  unsigned char* data;
+  int stride;
+  int height;
+};
+
+void spanFunc(int y, int count, const FT_Span* spans, void* user) {
+  auto* t = static_cast<SpanTarget*>(user);
+  const int row = t->height - 1 - y;
+  if (row < 0 || row >= t->height) return;
+  unsigned char* line = t->data + size_t(row) * size_t(t->stride);
+  for (int i = 0; i < count; ++i) std::memset(line + spans[i].x, spans[i].coverage, spans[i].len);
+}
+
+// A part of a fill's coverage, placed in the fill's box.
+struct MaskPiece {
+  int x = 0, y = 0, width = 0, height = 0, stride = 0;
+  std::vector<unsigned char> data;
+};
+
+// Large fills (a frame drawn thousands of pixels wide) cover little of
+// their box: a whole-box mask would be tens of megabytes of zeros, fresh
+// memory faulted in, cleared and read by the compositor on every render.
+// Their spans go into square tiles made on first touch instead, and only
+// those tiles are kept and composited.
+constexpr int kTile = 64;
+constexpr int64_t kTiledFillMinArea = int64_t(512) * 512;
+
+struct TileTarget {
+  int width, height, tilesX;
+  std::vector<std::unique_ptr<unsigned char[]>> tiles;  // null where nothing was covered
+  bool outOfMemory = false;  // nothing may be thrown through FreeType
+};
+
+void tileSpanFunc(int y, int count, const FT_Span* spans, void* user) {
+  auto* t = static_cast<TileTarget*>(user);
+  const int row = t->height - 1 - y;
+  if (row < 0 || row >= t->height) return;
+  const int tileRow = row / kTile, rowInTile = row % kTile;
+  for (int i = 0; i < count; ++i) {
+    if (spans[i].coverage == 0) continue;
+    int x = spans[i].x;
+    const int end = std::min(t->width, x + int(spans[i].len));
+    while (x < end) {
+      const int tileX = x / kTile, stop = std::min(end, (tileX + 1) * kTile);
+      auto& tile = t->tiles[size_t(tileRow) * size_t(t->tilesX) + size_t(tileX)];
+      if (!tile) tile.reset(new (std::nothrow) unsigned char[kTile * kTile]());
+      if (!tile) {
+        t->outOfMemory = true;
+        return;
+      }
+      std::memset(tile.get() + rowInTile * kTile + (x - tileX * kTile), spans[i].coverage, size_t(stop - x));
+      x = stop;
+    }
+  }
+}
+
+// Neighbouring tiles of a tile row join into one piece, so a ring costs
+// two composites per row of tiles, not one per tile.
+std::vector<MaskPiece> piecesFromTiles(const TileTarget& t) {
+  std::vector<MaskPiece> pieces;
+  const int tilesY = (t.height + kTile - 1) / kTile;
+  for (int tileY = 0; tileY < tilesY; ++tileY) {
+    const auto* row = &t.tiles[size_t(tileY) * size_t(t.tilesX)];
+    const int bandHeight = std::min(kTile, t.height - tileY * kTile);
+    for (int a = 0; a < t.tilesX;) {
+      if (!row[a]) {
+        ++a;
+        continue;
+      }
+      int b = a;
+      while (b < t.tilesX && row[b]) ++b;
+      MaskPiece piece;
+      piece.x = a * kTile, piece.y = tileY * kTile;
+      piece.width = std::min(b * kTile, t.width) - piece.x, piece.height = bandHeight;
+      piece.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, piece.width);
+      piece.data.resize(size_t(piece.stride) * size_t(bandHeight));
+      for (int tileX = a; tileX < b; ++tileX) {
+        const int columns = std::min(kTile, t.width - tileX * kTile);
+        for (int r = 0; r < bandHeight; ++r)
+          std::memcpy(&piece.data[size_t(r) * size_t(piece.stride) + size_t((tileX - a) * kTile)],
+                      row[tileX].get() + r * kTile, size_t(columns));
+      }
+      pieces.push_back(std::move(piece));
+      a = b;
+    }
+  }
+  return pieces;
+}
+
+// The rasteriser keeps its work memory in the library object, so threads
+// must not share one: each thread that fills has a library of its own and
+// takes no lock (faces, which live in the shared library, are not touched
+// here). It lives as long as the thread.
+FT_Library threadRasterLibrary() {
+  struct Owner {
+    FT_Library library = nullptr;
+    Owner() {
+      if (FT_Init_FreeType(&library) != 0) library = nullptr;
+    }
+    ~Owner() {
+      if (library) FT_Done_FreeType(library);
+    }
+  };
+  thread_local Owner owner;
+  return owner.library;
+}
+
+// Coverage masks of recent fills, per thread. An editor redraws the whole
+// seal on every keystroke, and a batch draws the same texts row after row:
+// the same outline at the same device position gives the same mask, so it
+// is rasterised once. Keys are compared whole, not only by their hash, so
+// a hit is always the exact mask the rasteriser would make.
+struct MaskKey {
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  int flags = 0, width = 0, height = 0;
+  bool operator==(const MaskKey& o) const {
+    return flags == o.flags && width == o.width && height == o.height && tags == o.tags && contours == o.contours &&
+           points.size() == o.points.size() &&
+           std::equal(points.begin(), points.end(), o.points.begin(),
+                      [](const FT_Vector& a, const FT_Vector& b) { return a.x == b.x && a.y == b.y; });
+  }
+};
+
+struct MaskEntry {
+  uint64_t hash;
+  MaskKey key;
+  std::vector<MaskPiece> pieces;
+  size_t bytes() const {
+    size_t n = key.points.size() * sizeof(FT_Vector) + key.tags.size();
+    for (const MaskPiece& p : pieces) n += p.data.size() + sizeof p;
+    return n;
+  }
+};
+
+// Enough for every text of a large seal, a few times over.
+constexpr size_t kMaskCacheBytes = size_t(16) << 20;
+
+struct MaskCache {
+  std::list<MaskEntry> entries;  // most recently used first
+  size_t bytes = 0;
+};
+
+MaskCache& maskCache() {
+  thread_local MaskCache cache;
+  return cache;
+}
+
+// FreeType's rasteriser walks the whole outline once for every band of
+// rows it sweeps, so one outline of many glyphs round a ring costs glyphs
+// times rows. A row's coverage comes only from the contours that cross
+// it (a closed contour adds nothing to rows above or below it), and the
+// clip box keeps rows apart exactly, so a busy outline is rasterised in
+// strips of rows, each with the contours that reach into it: the same
+// coverage, at a cost that grows with the glyphs alone.
+constexpr int kStripRows = 64;
+constexpr size_t kStripMinContours = 16;
+
+bool renderArrays(FT_Library raster, int flags, std::vector<FT_Vector>& points, std::vector<char>& tags,
+                  std::vector<short>& contours, FT_Raster_Params params) {
+  FT_Outline outline{};
+  outline.flags = flags;
+  outline.n_points = short(points.size());
+  outline.n_contours = short(contours.size());
+  outline.points = points.data();
+  outline.tags = tags.data();
+  outline.contours = contours.data();
+  params.source = &outline;
+  return FT_Outline_Render(raster, &outline, &params) == 0;
+}
+
+// The key is not const: FT_Outline points at its arrays, which rendering only reads.
+bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
+  const int height = int(params.clip_box.yMax);
+  if (key.contours.size() < kStripMinContours || height <= kStripRows)
+    return renderArrays(raster, key.flags, key.points, key.tags, key.contours, params);
+  std::vector<std::vector<int>> strips(size_t((height + kStripRows - 1) / kStripRows));
+  size_t first = 0;
+  for (int c = 0; c < int(key.contours.size()); ++c) {
+    const size_t end = size_t(key.contours[size_t(c)]) + 1;
+    FT_Pos y0 = key.points[first].y, y1 = y0;
+    for (size_t i = first; i < end; ++i) y0 = std::min(y0, key.points[i].y), y1 = std::max(y1, key.points[i].y);
+    first = end;
+    // Rows the contour may touch, in FreeType's upward rows.
+    const long from = std::clamp(long(y0 >> 6) - 1, 0L, long(height - 1)) / kStripRows;
+    const long to = std::clamp(long((y1 + 63) >> 6) + 1, 0L, long(height - 1)) / kStripRows;
+    for (long k = from; k <= to; ++k) strips[size_t(k)].push_back(c);
+  }
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  for (size_t k = 0; k < strips.size(); ++k) {
+    if (strips[k].empty()) continue;
+    params.clip_box.yMin = FT_Pos(k) * kStripRows;
+    params.clip_box.yMax = std::min<FT_Pos>(height, FT_Pos(k + 1) * kStripRows);
+    points.clear(), tags.clear(), contours.clear();
+    for (int c : strips[k]) {
+      const size_t from = c == 0 ? 0 : size_t(key.contours[size_t(c) - 1] + 1), end = size_t(key.contours[size_t(c)]) + 1;
+      points.insert(points.end(), key.points.begin() + long(from), key.points.begin() + long(end));
+      tags.insert(tags.end(), key.tags.begin() + long(from), key.tags.begin() + long(end));
+      contours.push_back(short(points.size() - 1));
+    }
+    if (!renderArrays(raster, key.flags, points, tags, contours, params)) return false;
+  }
+  return true;
+}
+
+// Mixed a coordinate at a time: hashing runs on every fill.
+uint64_t hashOf(const MaskKey& k) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull, h ^= h >> 29; };
+  for (const FT_Vector& p : k.points) mix(uint64_t(p.x) * 31 + uint64_t(p.y));
+  for (char t : k.tags) mix(uint64_t(uint8_t(t)));
+  for (short c : k.contours) mix(uint64_t(uint16_t(c)));
+  mix(uint64_t(k.flags) << 40 | uint64_t(uint32_t(k.width)) << 20 | uint64_t(uint32_t(k.height)));
+  return h;
+}
+
+}  // namespace
+
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
+  FT_Library raster = threadRasterLibrary();
+  if (!raster || path.segments.empty()) return false;
+
+  // Device-space points, and the area the clip leaves to draw in.
+  // Under a rotation the clip's user-space box is a rotated device box:
+  // all four corners bound it, not two.
+  double ux1, uy1, ux2, uy2;
+  cairo_clip_extents(cr, &ux1, &uy1, &ux2, &uy2);
+  double cx1 = INFINITY, cy1 = INFINITY, cx2 = -INFINITY, cy2 = -INFINITY;
+  for (double cornerX : {ux1, ux2})
+    for (double cornerY : {uy1, uy2}) {
+      double x = cornerX, y = cornerY;
+      cairo_user_to_device(cr, &x, &y);
+      cx1 = std::min(cx1, x), cy1 = std::min(cy1, y), cx2 = std::max(cx2, x), cy2 = std::max(cy2, y);
+    }
+  cairo_surface_t* target = cairo_get_target(cr);
+  if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  points.reserve(path.segments.size() * 3);
+  tags.reserve(path.segments.size() * 3);
+  double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  std::vector<double> device;
+  device.reserve(path.segments.size() * 6);
+  auto add = [&](double x, double y) {
+    cairo_user_to_device(cr, &x, &y);
+    minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+    device.push_back(x);
+    device.push_back(y);
+  };
+  for (const PathSegment& s : path.segments) {
+    if (s.kind == PathSegment::Close) continue;
+    add(s.x1, s.y1);
+    if (s.kind == PathSegment::Curve) add(s.x2, s.y2), add(s.x3, s.y3);
+  }
+  if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) || !std::isfinite(maxY)) return false;
+  // FreeType works in 26.6 fixed point; keep well inside its range.
+  if (minX < -1e6 || minY < -1e6 || maxX > 1e6 || maxY > 1e6) return false;
+
+  const int surfaceW = cairo_image_surface_get_width(target), surfaceH = cairo_image_surface_get_height(target);
+  const int x0 = std::max({0, int(std::floor(minX)), int(std::floor(std::min(cx1, cx2)))});
+  const int y0 = std::max({0, int(std::floor(minY)), int(std::floor(std::min(cy1, cy2)))});
+  const int x1 = std::min({surfaceW, int(std::ceil(maxX)) + 1, int(std::ceil(std::max(cx1, cx2)))});
+  const int y1 = std::min({surfaceH, int(std::ceil(maxY)) + 1, int(std::ceil(std::max(cy1, cy2)))});
+  if (x1 <= x0 || y1 <= y0) return true;  // nothing visible
+  const int w = x1 - x0, h = y1 - y0;
+
+  size_t k = 0;
+  auto next = [&](char tag) {
+    const double x = device[k], y = device[k + 1];
+    k += 2;
+    points.push_back({FT_Pos(std::lround((x - x0) * 64)), FT_Pos(std::lround((h - (y - y0)) * 64))});
+    tags.push_back(tag);
+  };
+  for (const PathSegment& s : path.segments) {
+    switch (s.kind) {
+      case PathSegment::Move:
+        if (!points.empty()) contours.push_back(short(points.size() - 1));
+        next(FT_CURVE_TAG_ON);
+        break;
+      case PathSegment::Line: next(FT_CURVE_TAG_ON); break;
+      case PathSegment::Curve:
+        next(FT_CURVE_TAG_CUBIC);
+        next(FT_CURVE_TAG_CUBIC);
+        next(FT_CURVE_TAG_ON);
+        break;
+      case PathSegment::Close: break;
+    }
+    if (points.size() > 32000) return false;  // beyond FT_Outline's short indexes
+  }
+  if (!points.empty()) contours.push_back(short(points.size() - 1));
+
+  MaskKey key{std::move(points), std::move(tags), std::move(contours),
+              path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE, w, h};
+  const uint64_t hash = hashOf(key);
+  MaskCache& cache = maskCache();
+  auto hit = std::find_if(cache.entries.begin(), cache.entries.end(),
+                          [&](const MaskEntry& e) { return e.hash == hash && e.key == key; });
+  if (hit != cache.entries.end()) {
+    cache.entries.splice(cache.entries.begin(), cache.entries, hit);
+  } else {
+    FT_Raster_Params params{};
+    params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+    params.clip_box = {0, 0, w, h};
+    std::vector<MaskPiece> pieces;
+    if (int64_t(w) * h < kTiledFillMinArea) {
+      MaskPiece whole;
+      whole.width = w, whole.height = h;
+      whole.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+      whole.data.assign(size_t(whole.stride) * size_t(h), 0);
+      SpanTarget spanTarget{whole.data.data(), whole.stride, h};
+      params.gray_spans = spanFunc;
+      params.user = &spanTarget;
+      if (!renderOutline(raster, key, params)) return false;
+      pieces.push_back(std::move(whole));
+    } else {
+      const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+      TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
+      params.gray_spans = tileSpanFunc;
+      params.user = &tileTarget;
+      if (!renderOutline(raster, key, params) || tileTarget.outOfMemory) return false;
+      pieces = piecesFromTiles(tileTarget);
+    }
+    cache.entries.push_front({hash, std::move(key), std::move(pieces)});
+    cache.bytes += cache.entries.front().bytes();
+    while (cache.bytes > kMaskCacheBytes && cache.entries.size() > 1) {
+      cache.bytes -= cache.entries.back().bytes();
+      cache.entries.pop_back();
+    }
+  }
+
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  for (MaskPiece& piece : cache.entries.front().pieces) {
+    cairo_surface_t* maskSurface = cairo_image_surface_create_for_data(piece.data.data(), CAIRO_FORMAT_A8,
+                                                                       piece.width, piece.height, piece.stride);
+    cairo_mask_surface(cr, maskSurface, x0 + piece.x, y0 + piece.y);
+    cairo_surface_destroy(maskSurface);
+  }
+  cairo_restore(cr);
+  return true;
+}
+
+void TrimCoverageMasks() {
+  MaskCache& cache = maskCache();
+  cache.entries.clear();
+  cache.bytes = 0;
+}
+
+}  // namespace korvane
