@@ -10,7 +10,6 @@
 #include "base/file_io.h"
 #include "dialogs/common_dialogs.h"
 #include "document/template_format.h"
-#include "drawing/codecs/encoders.h"
 #include "render/seal_output.h"
 #include "document/template_store.h"
 #include "editor/accordion.h"
@@ -266,9 +265,7 @@ void MainWindow::onSavePicture() {
   if (kind == OutputKind::Png) {
     // What the newest change renders, not an older render still shown.
     m_preview.FinishPendingRender();
-    std::string format = kImageFormatPNG;
-    const ByteArray png = m_preview.Renderer().SealBitmap().SaveToBytes(format);
-    bytes.assign(png.begin(), png.end());
+    if (!m_preview.Renderer().SealBitmap().SavePngTo(&bytes)) bytes.clear();
   } else {
     // Vector files are drawn from the model by the same renderer.
     std::string error;

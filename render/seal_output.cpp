@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cmath>
 
-#include "drawing/codecs/encoders.h"
 #include "render/seal_renderer.h"
 
 namespace korvane {
@@ -78,13 +77,11 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
       return false;
     }
     if (options.dpi > 0) renderer.SealBitmap().SetResolution(float(options.dpi), float(options.dpi));
-    std::string format = kImageFormatPNG;
-    const ByteArray png = renderer.SealBitmap().SaveToBytes(format);
-    if (png.empty()) {
+    if (!renderer.SealBitmap().SavePngTo(bytes)) {
+      bytes->clear();
       *error = "cannot encode the seal as PNG";
       return false;
     }
-    bytes->assign(png.begin(), png.end());
     return true;
   }
 

@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <string>
 
 #include "drawing/codecs/memory_stream.h"
 
@@ -13,6 +14,8 @@ namespace korvane {
 
 // Writes the surface as an 8-bit RGBA PNG with straight alpha; with a
 // resolution (dots per inch, above 0) a pHYs chunk records it.
+// The file is built straight in `out` (replacing what it held).
+bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi = 0);
 bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi = 0);
 
 // Lets go of the row buffer this thread keeps between encodes.

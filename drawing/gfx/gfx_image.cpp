@@ -75,6 +75,11 @@ ByteArray GfxImage::SaveToBytes(std::string& format, bool formatGiven) const {
   return stream.ToBytes();
 }
 
+bool GfxImage::SavePngTo(std::string* bytes) const {
+  if (!m_native || !bytes) return SetLastStatus(GfxStatus::InvalidParameter);
+  return SetLastStatus(EncodePng(m_native.get(), bytes, m_dpi) ? GfxStatus::Ok : GfxStatus::GenericError);
+}
+
 bool GfxImage::SaveToFile(const std::string& path, std::string& format, bool formatGiven) {
   ByteArray bytes = SaveToBytes(format, formatGiven);
   if (LastStatus() != GfxStatus::Ok) return false;

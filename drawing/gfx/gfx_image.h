@@ -40,6 +40,8 @@ class GfxImage {
   // back into `format`.
   bool SaveToFile(const std::string& path, std::string& format, bool formatGiven = true);
   ByteArray SaveToBytes(std::string& format, bool formatGiven = true) const;
+  // The image as a PNG file's bytes, made in place: no stream between.
+  bool SavePngTo(std::string* bytes) const;
 
   bool GetPixel(int32_t x, int32_t y, ARGB* color) const;
   // The resolution written into encoded files (dots per inch); 0, the
