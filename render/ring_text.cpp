@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "render/glyph_metrics.h"
 #include "render/render_context.h"
 
 namespace korvane {
@@ -40,37 +41,14 @@ void RingText::SetSize(int32_t width, int32_t height) {
 
 void RingText::SetText(const std::string& text) {
   m_text = text;
-  m_characters.clear();
-  for (char32_t cp : DecodeUtf8(text)) m_characters.push_back(EncodeUtf8(cp));
-  m_count = int32_t(m_characters.size());
+  m_count = int32_t(CountUtf8(text));
 }
 
-double RingText::MeasureGlyphs(const std::string& text, const GfxGraphics& graphics, const GfxFont& font,
+double RingText::MeasureGlyphs(const std::string& text, const GfxGraphics&, const GfxFont& font,
                                std::vector<double>& widths, int32_t spacing, int32_t direction) const {
-  const size_t n = DecodeUtf8(text).size();
-  widths.assign(n, 0.0);
-  GfxStringFormat format;
-  format.Create(0, 0);
-  format.SetTrimming(StringTrimmingNone);
-  format.SetFlags(StringFormatFlagsNoClip | StringFormatFlagsNoWrap | StringFormatFlagsLineLimit);
-  GfxRectF box{};
-  graphics.MeasureString(text, font, GfxRectF{}, format, &box);
-  box.X = box.Y = 0;
-  format.SetFlags(StringFormatFlagsNoClip);
-  std::vector<std::pair<int32_t, int32_t>> ranges(n);
-  for (size_t i = 0; i < n; ++i) ranges[i] = {int32_t(i), 1};
-  format.SetMeasurableCharacterRanges(ranges);
-  format.SetAlign(StringAlignmentNear);
-  std::vector<GfxRegion> regions;
-  graphics.MeasureCharacterRanges(text, font, box, format, int32_t(n), regions);
-  double total = 0;
-  for (size_t i = 0; i < n; ++i) {
-    GfxRectF bounds{};
-    if (i < regions.size()) regions[i].GetBounds(graphics, &bounds);
-    widths[i] = (direction == 1 || direction == 3) ? bounds.Height : bounds.Width;
-    total += widths[i] + spacing;
-  }
-  return total - spacing;
+  GfxGlyphRun run;
+  ShapeLine(text, font, &run);
+  return korvane::MeasureGlyphs(run, DecodeUtf8(text).size(), spacing, direction, widths);
 }
 
 void RingText::layout(const std::vector<double>& widths, std::vector<RingPoint>& points, std::vector<double>& angles,
@@ -101,9 +79,9 @@ void RingText::LayoutBottom(const std::vector<double>& widths, std::vector<RingP
   layout(widths, points, angles, start, count, 90, -1);
 }
 
-void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::string& character, float rotation,
+void RingText::DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t index, float rotation,
                          RingPoint anchor) {
-  if (character.empty() || !std::isfinite(rotation) || !std::isfinite(anchor.X) || !std::isfinite(anchor.Y)) return;
+  if (index >= run.Count() || !std::isfinite(rotation) || !std::isfinite(anchor.X) || !std::isfinite(anchor.Y)) return;
   GfxStringFormat format;
   format.Create(0, 0);
   format.SetAlign(StringAlignmentCenter);
@@ -111,11 +89,8 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::
   GfxPath local;
   GfxPath& path = m_batch ? m_glyph : local;
   if (m_batch ? !path.Reset() : !path.Create(FillModeWinding)) return;
-  const int32_t style = font.GetStyle();
-  const int32_t emSize = TruncToInt(font.GetSize());
   // A zero-size box: the centred format centres the glyph on the anchor.
-  path.AddStringI(character, m_family, style, float(emSize), TruncToInt(anchor.X), TruncToInt(anchor.Y), 0, 0,
-                  format);
+  path.AddGlyphs(run, index, 1, GfxRectF{float(TruncToInt(anchor.X)), float(TruncToInt(anchor.Y)), 0, 0}, format);
   GfxMatrix matrix;
   matrix.Create();
   // The ring's own origin (non-zero when drawn straight onto the seal) is
@@ -137,8 +112,19 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::
 
 void RingText::Draw(GfxGraphics& graphics) {
   if (m_count == 0 || !m_font) return;
+  // Shaped once for measuring; drawn from the same shaping when the ring
+  // draws in the font's own family and size (else shaped once more).
+  GfxGlyphRun measured;
+  ShapeLine(m_text, *m_font, &measured);
   std::vector<double> widths;
-  const double total = MeasureGlyphs(m_text, graphics, *m_font, widths, m_spacing, m_direction);
+  const double total = korvane::MeasureGlyphs(measured, size_t(m_count), m_spacing, m_direction, widths);
+  const float drawEm = float(TruncToInt(m_font->GetSize()));
+  GfxGlyphRun drawnSeparately;
+  const GfxGlyphRun* drawn = &measured;
+  if (measured.family != m_family.Shared() || measured.emSize != drawEm || measured.style != m_font->GetStyle()) {
+    ShapeLine(m_text, m_family.Shared(), m_font->GetStyle(), drawEm, &drawnSeparately);
+    drawn = &drawnSeparately;
+  }
   const double sweep = total * 360 / (m_inner.Width * kPiSweep);
   std::vector<RingPoint> points;
   std::vector<double> angles;
@@ -164,7 +150,7 @@ void RingText::Draw(GfxGraphics& graphics) {
   graphics.ResetWorldTransform();
   graphics.GetVisibleClipBounds(&m_visible);
   for (int32_t i = 0; i < m_count && !graphics.Aborted(); ++i) {
-    DrawGlyph(graphics, *m_font, m_characters[size_t(i)], float(angles[i] + m_glyphRotation), points[i]);
+    DrawGlyph(graphics, *drawn, size_t(i), float(angles[i] + m_glyphRotation), points[i]);
     // Filled in bounded batches: the cost of a fill grows with the points
     // of its path times the rows it covers, so one path of every glyph of a
     // long ring would cost more per glyph the longer the ring.

@@ -10,6 +10,7 @@
 #include "drawing/gfx/gfx_graphics.h"
 #include "drawing/gfx/gfx_image.h"
 #include "drawing/gfx/gfx_objects.h"
+#include "drawing/gfx/text_layout.h"
 
 namespace korvane {
 
@@ -51,8 +52,8 @@ class RingText {
                  double start, int32_t count) const;
   void LayoutBottom(const std::vector<double>& widths, std::vector<RingPoint>& points, std::vector<double>& angles,
                     double start, int32_t count) const;
-  void DrawGlyph(GfxGraphics& graphics, const GfxFont& font, const std::string& character, float rotation,
-                 RingPoint anchor);
+  // Glyph `index` of a shaped line, centred on the anchor and turned.
+  void DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t index, float rotation, RingPoint anchor);
 
   const RingRect& Inner() const { return m_inner; }
   int32_t Count() const { return m_count; }
@@ -76,7 +77,6 @@ class RingText {
   GfxFontFamily m_family;
   const GfxFont* m_font = nullptr;
   std::string m_text;
-  std::vector<std::string> m_characters;
   int32_t m_count = 0;
   RingRect m_inner;
   int32_t m_bottom = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "render/glyph_metrics.h"
 #include "render/ring_text.h"
 #include "render/seal_fonts.h"
 
@@ -49,24 +50,24 @@ void DrawLineText(const RenderTarget& t, const SealText& item, const GfxFont& fo
   format.SetLineAlign(StringAlignmentCenter);
   GfxSolidBrush brush;
   if (!brush.Create(ToArgb(item.TextColor))) return;
+  // Shaped once: the widths and every glyph's outline come from it.
+  GfxGlyphRun run;
+  ShapeLine(item.szText, font, &run);
   std::vector<double> widths;
-  const double total = RingText().MeasureGlyphs(item.szText, t.SealGraphics, font, widths, item.Spacing, 0);
+  const double total = MeasureGlyphs(run, CountUtf8(item.szText), item.Spacing, 0, widths);
   int32_t x = TruncToInt(x0 + (double(t.RenderWidth) - total) / 2.0);
-  const std::vector<char32_t> characters = DecodeUtf8(item.szText);
   // Each character centred in its own cell; filled together in bounded
   // batches. A glyph's ink stays within an em of its cell, so a cell
   // farther than that from the bitmap is not built at all.
   GfxPath glyphs;
   glyphs.Create(FillModeWinding);
-  GfxFontFamily family;
-  font.GetFamily(family);
   const double em = font.GetEmPixels();
   const double centreY = y0 + item.Height / 2.0;
   const bool rowVisible = centreY + 2 * em >= 0 && centreY - 2 * em <= t.RenderHeight;
-  for (size_t i = 0; rowVisible && i < widths.size() && i < characters.size() && !t.SealGraphics.Aborted(); ++i) {
+  for (size_t i = 0; rowVisible && i < widths.size() && i < run.Count() && !t.SealGraphics.Aborted(); ++i) {
     if (x + widths[i] + em >= 0 && x - em <= t.RenderWidth) {
       const GfxRectF cell{float(x), float(y0), float(widths[i]), float(item.Height)};
-      glyphs.AddString(EncodeUtf8(characters[i]), family, font.GetStyle(), float(em), cell, format);
+      glyphs.AddGlyphs(run, i, 1, cell, format);
       if (glyphs.GetPointCount() >= kMaxBatchPoints) {
         t.SealGraphics.FillPath(brush, glyphs);
         glyphs.Reset();

@@ -26,6 +26,7 @@ struct GfxRectF {
 
 class GfxFontFamily;
 struct StringFormatData;
+struct GfxGlyphRun;
 class GfxStringFormat;
 
 struct PathData;
@@ -58,6 +59,11 @@ class GfxPath {
   bool AddEllipse(float x, float y, float width, float height);
   bool AddPolygonI(const std::vector<GfxPoint>& points);
   // Outlines of the text laid out in the rectangle by the format.
+  // Glyphs [first, first + count) of a line shaped once (text_layout.h),
+  // laid out as that part of the line alone: what AddString of those
+  // characters gives, without shaping them again.
+  bool AddGlyphs(const GfxGlyphRun& run, size_t first, size_t count, const GfxRectF& layout,
+                 const GfxStringFormat& format);
   bool AddStringI(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize, int32_t x,
                   int32_t y, int32_t width, int32_t height, const GfxStringFormat& format);
   bool AddString(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize,

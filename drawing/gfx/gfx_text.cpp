@@ -12,8 +12,16 @@ namespace korvane {
 bool GfxPath::AddString(const std::string& text, const GfxFontFamily& family, int32_t style, float emSize,
                         const GfxRectF& layout, const GfxStringFormat& format) {
   if (!m_native || !family.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
+  GfxGlyphRun run;
+  if (!ShapeLine(text, family.Shared(), style, emSize, &run)) return SetLastStatus(GfxStatus::InvalidParameter);
+  return AddGlyphs(run, 0, run.Count(), layout, format);
+}
+
+bool GfxPath::AddGlyphs(const GfxGlyphRun& run, size_t first, size_t count, const GfxRectF& layout,
+                        const GfxStringFormat& format) {
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   m_native->figureOpen = false;
-  if (!text_layout::AppendString(*this, text, *family.GetNative(), style, emSize, layout, format.GetNative()))
+  if (!text_layout::AppendGlyphs(*this, run, first, count, layout, format.GetNative()))
     return SetLastStatus(GfxStatus::InvalidParameter);
   m_native->figureOpen = false;
   return SetLastStatus(GfxStatus::Ok);
@@ -40,10 +48,10 @@ bool GfxGraphics::MeasureString(const std::string& text, const GfxFont& font, co
                                 const GfxStringFormat& format, GfxRectF* bounds, int32_t* charactersFitted,
                                 int32_t* linesFilled) const {
   if (!m_native || !font.GetNative() || !bounds) return SetLastStatus(GfxStatus::InvalidParameter);
-  const FontData& f = *font.GetNative();
-  if (!text_layout::Measure(text, *f.family, f.style, FontEmPixels(f), layout, format.GetNative(), bounds, nullptr))
-    return SetLastStatus(GfxStatus::InvalidParameter);
-  if (charactersFitted) *charactersFitted = int32_t(DecodeUtf8(text).size());
+  GfxGlyphRun run;
+  if (!ShapeLine(text, font, &run)) return SetLastStatus(GfxStatus::InvalidParameter);
+  text_layout::Measure(run, layout, format.GetNative(), bounds, nullptr);
+  if (charactersFitted) *charactersFitted = int32_t(run.Count());
   if (linesFilled) *linesFilled = text.empty() ? 0 : 1;
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -56,12 +64,13 @@ int32_t GfxGraphics::MeasureCharacterRanges(const std::string& text, const GfxFo
     SetLastStatus(GfxStatus::InvalidParameter);
     return 0;
   }
-  const FontData& f = *font.GetNative();
-  std::vector<GfxRectF> boxes;
-  if (!text_layout::Measure(text, *f.family, f.style, FontEmPixels(f), layout, format.GetNative(), nullptr, &boxes)) {
+  GfxGlyphRun run;
+  if (!ShapeLine(text, font, &run)) {
     SetLastStatus(GfxStatus::InvalidParameter);
     return 0;
   }
+  std::vector<GfxRectF> boxes;
+  text_layout::Measure(run, layout, format.GetNative(), nullptr, &boxes);
   regions.clear();
   regions.resize(size_t(regionCount));
   for (int32_t i = 0; i < regionCount; ++i) {

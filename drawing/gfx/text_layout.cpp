@@ -8,22 +8,45 @@
 
 namespace korvane {
 
+bool ShapeLine(const std::string& text, const std::shared_ptr<FontFamilyData>& family, int32_t style, float emSize,
+               GfxGlyphRun* run) {
+  *run = GfxGlyphRun();
+  if (!family || !(emSize > 0) || !std::isfinite(emSize)) return false;
+  std::lock_guard lock(FreeTypeMutex());
+  const FontFamilyData::Choice choice = family->select(style);
+  FontFace* face = choice.face;
+  if (!face) return false;
+  run->family = family;
+  run->style = style;
+  run->emSize = emSize;
+  run->scale = double(emSize) / face->upem();
+  run->synthBold = choice.synthBold;
+  run->synthItalic = choice.synthItalic;
+  const std::vector<char32_t> cps = DecodeUtf8(text);
+  run->glyphs.reserve(cps.size());
+  run->advances.reserve(cps.size());
+  for (char32_t cp : cps) {
+    const unsigned glyph = face->glyphIndex(cp);
+    run->glyphs.push_back(glyph);
+    run->advances.push_back(face->advance(glyph) * run->scale);
+  }
+  run->height = (face->ascent() + face->descent()) * run->scale;
+  run->ascent = face->ascent() * run->scale;
+  return true;
+}
+
+bool ShapeLine(const std::string& text, const GfxFont& font, GfxGlyphRun* run) {
+  if (!font.GetNative()) {
+    *run = GfxGlyphRun();
+    return false;
+  }
+  const FontData& f = *font.GetNative();
+  return ShapeLine(text, f.family, f.style, FontEmPixels(f), run);
+}
+
 namespace text_layout {
 
 namespace {
-
-struct Placed {
-  unsigned glyph;
-  double x;
-  double advance;
-};
-
-struct Layout {
-  FontFamilyData::Choice choice;
-  double scale = 0;  // pixels per font unit
-  double left = 0, top = 0, width = 0, height = 0, baseline = 0;
-  std::vector<Placed> glyphs;
-};
 
 double alignOffset(int32_t align, double box, double content) {
   if (align == StringAlignmentCenter) return (box - content) / 2;
@@ -31,46 +54,47 @@ double alignOffset(int32_t align, double box, double content) {
   return 0;
 }
 
-// One line: each character advances by its own width; the line box is
-// centred, near or far in the rectangle (a zero-size rectangle aligns on
-// its corner point). Callers hold FreeTypeMutex().
-bool layOut(const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
-            const GfxRectF& rect, const StringFormatData* format, Layout* out) {
-  out->choice = family.select(style);
-  FontFace* face = out->choice.face;
-  if (!face || !(emSize > 0) || !std::isfinite(emSize)) return false;
-  out->scale = double(emSize) / face->upem();
-  const std::vector<char32_t> cps = DecodeUtf8(text);
-  out->glyphs.reserve(cps.size());
+// Where glyphs [first, first + count) start when laid out alone in the
+// rectangle: one line, each glyph after the one before, the line box
+// centred, near or far (a zero-size rectangle aligns on its corner).
+struct Placement {
+  std::vector<double> x;  // each glyph's start
+  double left = 0, top = 0, width = 0, baseline = 0;
+};
+
+Placement place(const GfxGlyphRun& run, size_t first, size_t count, const GfxRectF& rect,
+                const StringFormatData* format) {
+  Placement p;
+  p.x.reserve(count);
   double x = 0;
-  for (char32_t cp : cps) {
-    const unsigned glyph = face->glyphIndex(cp);
-    const double adv = face->advance(glyph) * out->scale;
-    out->glyphs.push_back({glyph, x, adv});
-    x += adv;
+  for (size_t i = first; i < first + count; ++i) {
+    p.x.push_back(x);
+    x += run.advances[i];
   }
-  out->width = x;
-  out->height = (face->ascent() + face->descent()) * out->scale;
+  p.width = x;
   const int32_t align = format ? format->align : StringAlignmentNear;
   const int32_t lineAlign = format ? format->lineAlign : StringAlignmentNear;
-  out->left = rect.X + alignOffset(align, rect.Width, out->width);
-  out->top = rect.Y + alignOffset(lineAlign, rect.Height, out->height);
-  out->baseline = out->top + face->ascent() * out->scale;
-  for (Placed& g : out->glyphs) g.x += out->left;
-  return true;
+  p.left = rect.X + alignOffset(align, rect.Width, p.width);
+  p.top = rect.Y + alignOffset(lineAlign, rect.Height, run.height);
+  p.baseline = p.top + run.ascent;
+  for (double& gx : p.x) gx += p.left;
+  return p;
 }
 
 }  // namespace
 
-bool AppendString(GfxPath& path, const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
-                  const GfxRectF& rect, const StringFormatData* format) {
+bool AppendGlyphs(GfxPath& path, const GfxGlyphRun& run, size_t first, size_t count, const GfxRectF& rect,
+                  const StringFormatData* format) {
+  if (!run.family || first > run.Count() || count > run.Count() - first) return false;
+  const Placement p = place(run, first, count, rect, format);
   std::lock_guard lock(FreeTypeMutex());
-  Layout l;
-  if (!layOut(text, family, style, emSize, rect, format, &l)) return false;
-  const double s = l.scale, shear = l.choice.synthItalic ? kObliqueShear : 0.0, base = l.baseline;
-  for (const Placed& g : l.glyphs) {
-    const std::vector<PathSegment>& outline = l.choice.face->outline(g.glyph, l.choice.synthBold);
-    auto X = [&](double fx, double fy) { return g.x + (fx + fy * shear) * s; };
+  FontFace* face = run.family->select(run.style).face;
+  if (!face) return false;
+  const double s = run.scale, shear = run.synthItalic ? kObliqueShear : 0.0, base = p.baseline;
+  for (size_t k = 0; k < count; ++k) {
+    const std::vector<PathSegment>& outline = face->outline(run.glyphs[first + k], run.synthBold);
+    const double gx = p.x[k];
+    auto X = [&](double fx, double fy) { return gx + (fx + fy * shear) * s; };
     auto Y = [&](double fy) { return base - fy * s; };
     for (const PathSegment& seg : outline) {
       switch (seg.kind) {
@@ -83,35 +107,30 @@ bool AppendString(GfxPath& path, const std::string& text, const FontFamilyData& 
       }
     }
   }
-  if ((style & FontStyleUnderline) && l.width > 0) {
-    const double thickness = std::max(1.0, l.choice.face->underlineThickness() * s);
-    const double centre = base - l.choice.face->underlinePosition() * s;
-    path.AddRectangle(float(l.left), float(centre - thickness / 2), float(l.width), float(thickness));
+  if ((run.style & FontStyleUnderline) && p.width > 0) {
+    const double thickness = std::max(1.0, face->underlineThickness() * s);
+    const double centre = base - face->underlinePosition() * s;
+    path.AddRectangle(float(p.left), float(centre - thickness / 2), float(p.width), float(thickness));
   }
   return true;
 }
 
-bool Measure(const std::string& text, const FontFamilyData& family, int32_t style, float emSize,
-             const GfxRectF& rect, const StringFormatData* format, GfxRectF* bounds,
+void Measure(const GfxGlyphRun& run, const GfxRectF& rect, const StringFormatData* format, GfxRectF* bounds,
              std::vector<GfxRectF>* rangeBounds) {
-  std::lock_guard lock(FreeTypeMutex());
-  Layout l;
-  if (!layOut(text, family, style, emSize, rect, format, &l)) return false;
-  if (bounds) *bounds = {float(l.left), float(l.top), float(l.width), float(l.height)};
-  if (rangeBounds && format) {
-    rangeBounds->clear();
-    for (const auto& [first, length] : format->ranges) {
-      GfxRectF r{};
-      if (first >= 0 && length > 0 && size_t(first) < l.glyphs.size()) {
-        const size_t end = std::min(l.glyphs.size(), size_t(first) + size_t(length));
-        const double x0 = l.glyphs[size_t(first)].x;
-        const double x1 = l.glyphs[end - 1].x + l.glyphs[end - 1].advance;
-        r = {float(x0), float(l.top), float(x1 - x0), float(l.height)};
-      }
-      rangeBounds->push_back(r);
+  const Placement p = place(run, 0, run.Count(), rect, format);
+  if (bounds) *bounds = {float(p.left), float(p.top), float(p.width), float(run.height)};
+  if (!rangeBounds || !format) return;
+  rangeBounds->clear();
+  for (const auto& [first, length] : format->ranges) {
+    GfxRectF r{};
+    if (first >= 0 && length > 0 && size_t(first) < p.x.size()) {
+      const size_t end = std::min(p.x.size(), size_t(first) + size_t(length));
+      const double x0 = p.x[size_t(first)];
+      const double x1 = p.x[end - 1] + run.advances[end - 1];
+      r = {float(x0), float(p.top), float(x1 - x0), float(run.height)};
     }
+    rangeBounds->push_back(r);
   }
-  return true;
 }
 
 }  // namespace text_layout
