@@ -269,7 +269,7 @@ void MainWindow::onSavePicture() {
   } else {
     // Vector files are drawn from the model by the same renderer.
     std::string error;
-    if (!EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error)) bytes.clear();
+    if (!EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error, &m_preview.Caches())) bytes.clear();
   }
   const bool saved = !bytes.empty() && WriteFileAtomically(path, bytes, SpecialFiles::Refuse);
   if (saved)

@@ -29,7 +29,8 @@ struct SealPreview::Worker {
   int32_t finishedWidth = 0, finishedHeight = 0;
   bool stopping = false;
   std::atomic<bool> abandon{false};     // a newer change waits: drop this render
-  SealRenderer front, back;
+  RenderCaches caches;  // shared by both renderers and the window's exports
+  SealRenderer front{caches}, back{caches};
   std::function<void()> notify;         // tells the window thread a render ended
   std::thread thread;
 
@@ -128,6 +129,8 @@ void SealPreview::FinishPendingRender() {
 }
 
 const SealRenderer& SealPreview::Renderer() const { return m_worker->front; }
+
+RenderCaches& SealPreview::Caches() { return m_worker->caches; }
 
 void SealPreview::showFinished() {
   Worker& w = *m_worker;

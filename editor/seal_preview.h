@@ -42,6 +42,8 @@ class SealPreview {
 
   // The renderer whose bitmap is shown; read it on the window's thread.
   const SealRenderer& Renderer() const;
+  // The pictures the preview keeps, for exports of the same seal.
+  RenderCaches& Caches();
   const GfxDibCanvas& Canvas() const { return m_canvas; }
   // The tiled checkerboard, for swatches whose colour is "none".
   const GfxTextureBrush& CheckerBrush() const { return m_checkerBrush; }

@@ -6,7 +6,6 @@
 #include "drawing/gfx/gfx_graphics.h"
 #include "drawing/gfx/gfx_image.h"
 #include "drawing/gfx/gfx_objects.h"
-#include "render/picture_cache.h"
 
 namespace korvane {
 
@@ -79,7 +78,7 @@ void DrawPictureFigure(const RenderTarget& t, const SealFigure& f) {
   const auto cover = [density](int32_t side) {
     return density > 0 ? int32_t(std::min(std::ceil(side * density), double(kMaxBitmapSide))) : kMaxBitmapSide;
   };
-  const std::shared_ptr<const GfxBitmap> picture = CachedPicture(f.szFile, cover(f.Width), cover(f.Height));
+  const std::shared_ptr<const GfxBitmap> picture = t.Caches.Pictures().Get(f.szFile, cover(f.Width), cover(f.Height));
   if (!picture) return;
   const int32_t x = centred(t.RenderWidth, f.Width, f.OffsetX), y = centred(t.RenderHeight, f.Height, f.OffsetY);
   const auto iw = int32_t(picture->GetWidth()), ih = int32_t(picture->GetHeight());

@@ -1,8 +1,6 @@
 #include "render/picture_cache.h"
 
 #include <algorithm>
-#include <list>
-#include <mutex>
 
 #include <sys/stat.h>
 
@@ -21,7 +19,14 @@ struct Identity {
   }
 };
 
-struct Entry {
+size_t pixelBytes(const GfxBitmap& b) { return size_t(b.GetWidth()) * size_t(b.GetHeight()) * 4; }
+
+// A list of refusals is small, but a folder of many paths is bounded too.
+constexpr size_t kMaxEntries = 64;
+
+}  // namespace
+
+struct PictureCache::Entry {
   std::string path;
   Identity identity;
   int32_t coverWidth = 0, coverHeight = 0;  // what the decode covers
@@ -29,39 +34,25 @@ struct Entry {
   size_t bytes = 0;
 };
 
-struct Cache {
-  std::mutex mutex;
-  std::list<Entry> entries;  // most recently used first
-  size_t bytes = 0;
+PictureCache::PictureCache(size_t budgetBytes) : m_budget(budgetBytes) {}
+PictureCache::~PictureCache() = default;
 
-  void erase(std::list<Entry>::iterator it) {
-    bytes -= it->bytes;
-    entries.erase(it);
-  }
-};
-
-Cache& cache() {
-  static Cache c;
-  return c;
+void PictureCache::erase(std::list<Entry>::iterator it) {
+  m_bytes -= it->bytes;
+  m_entries.erase(it);
 }
 
-size_t pixelBytes(const GfxBitmap& b) { return size_t(b.GetWidth()) * size_t(b.GetHeight()) * 4; }
-
-}  // namespace
-
-std::shared_ptr<const GfxBitmap> CachedPicture(const std::string& path, int32_t coverWidth, int32_t coverHeight) {
+std::shared_ptr<const GfxBitmap> PictureCache::Get(const std::string& path, int32_t coverWidth, int32_t coverHeight) {
   struct stat st;
   if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   const Identity identity{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
   coverWidth = std::max(coverWidth, 1), coverHeight = std::max(coverHeight, 1);
-
-  Cache& c = cache();
   {
-    std::lock_guard lock(c.mutex);
-    auto it = std::find_if(c.entries.begin(), c.entries.end(), [&](const Entry& e) { return e.path == path; });
-    if (it != c.entries.end() && it->identity == identity) {
+    std::lock_guard lock(m_mutex);
+    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.path == path; });
+    if (it != m_entries.end() && it->identity == identity) {
       if (!it->picture || (it->coverWidth >= coverWidth && it->coverHeight >= coverHeight)) {
-        c.entries.splice(c.entries.begin(), c.entries, it);
+        m_entries.splice(m_entries.begin(), m_entries, it);
         return it->picture;
       }
       // A figure that grew needs more pixels: decode for the largest size
@@ -77,29 +68,25 @@ std::shared_ptr<const GfxBitmap> CachedPicture(const std::string& path, int32_t 
   if (decoded->CreateFromFileToCover(path, coverWidth, coverHeight)) picture = std::move(decoded);
   const size_t bytes = picture ? pixelBytes(*picture) : 0;
 
-  std::lock_guard lock(c.mutex);
-  auto it = std::find_if(c.entries.begin(), c.entries.end(), [&](const Entry& e) { return e.path == path; });
-  if (it != c.entries.end()) c.erase(it);
-  if (bytes > kPictureCacheBytes) return picture;  // drawn this once, not kept
-  c.entries.push_front({path, identity, coverWidth, coverHeight, picture, bytes});
-  c.bytes += bytes;
-  while (c.bytes > kPictureCacheBytes) c.erase(std::prev(c.entries.end()));
-  // A list of refusals is small, but a folder of many paths is bounded too.
-  while (c.entries.size() > 64) c.erase(std::prev(c.entries.end()));
+  std::lock_guard lock(m_mutex);
+  auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.path == path; });
+  if (it != m_entries.end()) erase(it);
+  if (bytes > m_budget) return picture;  // drawn this once, not kept
+  m_entries.push_front({path, identity, coverWidth, coverHeight, picture, bytes});
+  m_bytes += bytes;
+  while (m_bytes > m_budget || m_entries.size() > kMaxEntries) erase(std::prev(m_entries.end()));
   return picture;
 }
 
-void ClearPictureCache() {
-  Cache& c = cache();
-  std::lock_guard lock(c.mutex);
-  c.entries.clear();
-  c.bytes = 0;
+void PictureCache::Clear() {
+  std::lock_guard lock(m_mutex);
+  m_entries.clear();
+  m_bytes = 0;
 }
 
-size_t PictureCacheBytes() {
-  Cache& c = cache();
-  std::lock_guard lock(c.mutex);
-  return c.bytes;
+size_t PictureCache::Bytes() const {
+  std::lock_guard lock(m_mutex);
+  return m_bytes;
 }
 
 }  // namespace korvane

@@ -6,26 +6,44 @@
 #pragma once
 
 #include <cstddef>
+#include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "drawing/gfx/gfx_image.h"
 
 namespace korvane {
 
-// What the kept pictures may take together. A picture larger than this is
-// decoded for its render and not kept.
+// What the kept pictures may take together by default. A picture larger
+// than the budget is decoded for its render and not kept.
 inline constexpr size_t kPictureCacheBytes = size_t(192) << 20;
 
-// The picture at `path`, decoded to cover at least coverWidth x
-// coverHeight pixels; null when the file cannot be read or decoded. Safe on
-// several threads; decoding happens outside the cache's lock.
-std::shared_ptr<const GfxBitmap> CachedPicture(const std::string& path, int32_t coverWidth, int32_t coverHeight);
+class PictureCache {
+ public:
+  explicit PictureCache(size_t budgetBytes = kPictureCacheBytes);
+  ~PictureCache();
+  PictureCache(const PictureCache&) = delete;
+  PictureCache& operator=(const PictureCache&) = delete;
 
-// Forgets every kept picture.
-void ClearPictureCache();
+  // The picture at `path`, decoded to cover at least coverWidth x
+  // coverHeight pixels; null when the file cannot be read or decoded. Safe
+  // on several threads; decoding happens outside the cache's lock.
+  std::shared_ptr<const GfxBitmap> Get(const std::string& path, int32_t coverWidth, int32_t coverHeight);
+  // Forgets every kept picture.
+  void Clear();
+  // The bytes of pixels held now.
+  size_t Bytes() const;
 
-// The bytes of pixels the cache holds now.
-size_t PictureCacheBytes();
+  struct Entry;
+
+ private:
+  void erase(std::list<Entry>::iterator it);
+
+  const size_t m_budget;
+  mutable std::mutex m_mutex;
+  std::list<Entry> m_entries;  // most recently used first
+  size_t m_bytes = 0;
+};
 
 }  // namespace korvane

@@ -1,6 +1,7 @@
 // What every layer of a seal draws with: the graphics of the target, the
-// kind of target and its device scale, and the seal's own size that each
-// layer centres itself in. The layers include this, never the renderer.
+// kind of target and its device scale, the seal's own size that each layer
+// centres itself in, and the caches the renderer's owner keeps. The layers
+// include this, never the renderer.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "drawing/gfx/gfx_graphics.h"
 #include "base/numbers.h"
 #include "drawing/gfx/gfx_path.h"
+#include "render/render_caches.h"
 
 namespace korvane {
 
@@ -24,6 +26,7 @@ struct RenderTarget {
   GfxGraphics& SealGraphics;
   int32_t RenderWidth;   // the seal's size, in seal pixels
   int32_t RenderHeight;
+  RenderCaches& Caches;  // the renderer's owner's, kept between seals
 
   TargetKind Kind() const { return SealGraphics.IsVectorTarget() ? TargetKind::VectorPage : TargetKind::Bitmap; }
   // Device pixels one seal pixel spans (0 on a vector page, which has no

@@ -60,7 +60,9 @@ double ScaleForPhysicalSize(const SealDocument& doc, double sizeMm, double dpi) 
 }
 
 bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& options, std::string* bytes,
-                std::string* error) {
+                std::string* error, RenderCaches* caches) {
+  RenderCaches ownCaches(0);  // nothing kept past this call
+  RenderCaches& used = caches ? *caches : ownCaches;
   if (doc.Width < 1 || doc.Height < 1) {
     *error = "cannot draw a " + sizeText(doc.Width, doc.Height) + " seal (each side must be at least 1 pixel)";
     return false;
@@ -70,7 +72,7 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
     const double dpi = options.dpi > 0 ? options.dpi : kDefaultDpi;
     const double scale = options.sizeMm > 0 ? ScaleForPhysicalSize(doc, options.sizeMm, dpi) : 1.0;
     const double w = std::round(doc.Width * scale), h = std::round(doc.Height * scale);
-    SealRenderer renderer;
+    SealRenderer renderer(used);
     if (!renderer.RenderSealScaled(doc, scale)) {
       *error = "cannot render a " + sizeText(w, h) + " seal (each side must be 1 to " +
                std::to_string(kMaxBitmapSide) + " pixels)";
@@ -117,7 +119,7 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
     *error = "cannot make a vector page";
     return false;
   }
-  if (!RenderSealOnPage(page, doc, unitsPerPixel) || !page.Finish(bytes)) {
+  if (!RenderSealOnPage(page, doc, unitsPerPixel, used) || !page.Finish(bytes)) {
     *error = "cannot draw the seal as a vector file";
     return false;
   }

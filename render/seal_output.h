@@ -7,6 +7,7 @@
 #include <string>
 
 #include "document/seal_document.h"
+#include "render/render_caches.h"
 
 namespace korvane {
 
@@ -36,7 +37,9 @@ double ScaleForPhysicalSize(const SealDocument& doc, double sizeMm, double dpi);
 
 // The file's bytes; false with a one-line reason when the seal cannot be
 // drawn (a side below 1, or beyond 16384 pixels once scaled).
+// `caches`, when given, keep decoded pictures for the next seal (a batch,
+// an editor); without, the call decodes what it needs and keeps nothing.
 bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& options, std::string* bytes,
-                std::string* error);
+                std::string* error, RenderCaches* caches = nullptr);
 
 }  // namespace korvane

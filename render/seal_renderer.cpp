@@ -41,20 +41,21 @@ bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
   m_height = doc.Height;
   // A zero-width pen is one seal pixel wide at every size, as on a page.
   if (scale != 1.0) m_graphics.SetDeviceScale(scale), m_graphics.SetPixelSize(scale);
-  DrawSeal(m_graphics, doc, w / scale, h / scale);
+  DrawSeal(m_graphics, doc, w / scale, h / scale, *m_caches);
   return !m_graphics.Aborted();
 }
 
-bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale) {
+bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale, RenderCaches& caches) {
   if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
   GfxGraphics graphics;
   // On a page, a pixel is a seal pixel: a zero-width pen is one wide.
   if (!page.GetGraphics(&graphics) || !graphics.SetDeviceScale(scale) || !graphics.SetPixelSize(scale)) return false;
-  DrawSeal(graphics, doc, doc.Width, doc.Height);
+  DrawSeal(graphics, doc, doc.Width, doc.Height, caches);
   return graphics.Delete();
 }
 
-void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight) {
+void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight,
+              RenderCaches& caches) {
   graphics.SetSmoothingMode(SmoothingModeHighQuality);
   graphics.SetCompositingQuality(CompositingQualityHighQuality);
   graphics.SetTextRenderingHint(TextRenderingHintAntiAlias);
@@ -79,7 +80,7 @@ void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, 
     clipActive = true;
   }
 
-  const RenderTarget target{graphics, doc.Width, doc.Height};
+  const RenderTarget target{graphics, doc.Width, doc.Height, caches};
   for (const SealFrame& frame : group.Item) {
     const SealFrame copy = frame;
     if (copy.Type >= 1 && copy.Width >= 1 && copy.Height >= 1) DrawFrame(target, copy);

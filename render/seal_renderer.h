@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "base/numbers.h"
 #include "document/seal_document.h"
@@ -18,14 +19,22 @@ namespace korvane {
 
 // Draws the seal's layers on a graphics whose world units are seal pixels;
 // the background covers the area (in world units) from the top-left pixel.
-void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight);
+void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight,
+              RenderCaches& caches);
 
 // Draws the seal on a vector page, `scale` page units per seal pixel; the
 // page is the seal's area. False when nothing could be drawn.
-bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale);
+bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale, RenderCaches& caches);
 
 class SealRenderer {
  public:
+  // With caches of its own, or with its owner's (shared by several
+  // renderers, on several threads).
+  SealRenderer() : m_own(std::make_unique<RenderCaches>()), m_caches(m_own.get()) {}
+  explicit SealRenderer(RenderCaches& caches) : m_caches(&caches) {}
+  SealRenderer(SealRenderer&&) noexcept = default;
+  SealRenderer& operator=(SealRenderer&&) noexcept = default;
+
   // Draws the whole seal into a new SealBitmap. False when nothing could be
   // rendered (a side below 1 or above kMaxBitmapSide, or no bitmap could be
   // made); the previous bitmap then stays.
@@ -50,6 +59,8 @@ class SealRenderer {
   int32_t m_width = 0;
   int32_t m_height = 0;
   const std::atomic<bool>* m_abort = nullptr;
+  std::unique_ptr<RenderCaches> m_own;
+  RenderCaches* m_caches;
 };
 
 }  // namespace korvane

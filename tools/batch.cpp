@@ -83,7 +83,9 @@ std::string checkOutput(const BatchRow& row, std::map<std::string, std::string>*
 std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector<BatchRow>& rows,
                                    const PrintOptions& options, unsigned threads,
                                    const std::function<void(size_t done, size_t total)>& progress,
-                                   const std::vector<std::string>& inputs) {
+                                   const std::vector<std::string>& inputs, RenderCaches* caches) {
+  RenderCaches batchCaches;
+  RenderCaches& shared = caches ? *caches : batchCaches;
   std::vector<BatchFailure> failures;
   // Every output is checked in row order before anything is written, so a
   // clash is reported the same way on every run instead of racing.
@@ -106,7 +108,7 @@ std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector
     for (int t = 0; t < kTextCount; ++t)
       if (row.texts[size_t(t)]) doc.Text[size_t(t)].szText = *row.texts[size_t(t)];
     std::string bytes, error;
-    if (!EncodeSeal(doc, *OutputKindOfExtension(row.output), options, &bytes, &error)) return error;
+    if (!EncodeSeal(doc, *OutputKindOfExtension(row.output), options, &bytes, &error, &shared)) return error;
     errno = 0;
     if (!WriteFileAtomically(row.output, bytes))
       return "cannot write '" + row.output + "': " + (errno ? std::strerror(errno) : "write failed");

@@ -43,10 +43,11 @@ struct BatchFailure {
 // check is reported and not written. Paths with "../" or absolute ones are
 // written where they say. A failing row, including one whose worker ran out
 // of memory, does not stop the others. `progress` (when set) is told how
-// many rows are done, from the workers, under a lock.
+// many rows are done, from the workers, under a lock. The workers share
+// `caches` (or caches of the batch's own): a picture is decoded once.
 std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector<BatchRow>& rows,
                                    const PrintOptions& options, unsigned threads,
                                    const std::function<void(size_t done, size_t total)>& progress = {},
-                                   const std::vector<std::string>& inputs = {});
+                                   const std::vector<std::string>& inputs = {}, RenderCaches* caches = nullptr);
 
 }  // namespace korvane

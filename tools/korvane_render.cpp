@@ -173,6 +173,7 @@ int run(int argc, char** argv) {
   }
 
   GraphicsSession graphics;
+  RenderCaches caches;  // the run's pictures, decoded once for every output and row
   // Every single output is made first; nothing is written if one fails.
   AtomicFileSet files;
   struct Wanted {
@@ -182,7 +183,7 @@ int run(int argc, char** argv) {
   for (const Wanted& w : {Wanted{o.png, OutputKind::Png}, Wanted{o.svg, OutputKind::Svg}, Wanted{o.pdf, OutputKind::Pdf}}) {
     if (w.path.empty()) continue;
     std::string bytes, error;
-    if (!EncodeSeal(doc, w.kind, o.print, &bytes, &error)) return failure(error);
+    if (!EncodeSeal(doc, w.kind, o.print, &bytes, &error, &caches)) return failure(error);
     errno = 0;
     if (!files.Stage(w.path, bytes)) return failure("cannot write '" + w.path + "': " + reason(errno, "write failed"));
   }
@@ -209,7 +210,7 @@ int run(int argc, char** argv) {
       [showProgress](size_t done, size_t total) {
         if (showProgress) std::fprintf(stderr, "\r%zu / %zu seals", done, total);
       },
-      inputs);
+      inputs, &caches);
   if (showProgress) std::fputc('\n', stderr);
   for (const BatchFailure& f : failures)
     std::fprintf(stderr, "korvane-render: row %zu of '%s': %s\n", f.row, o.batch.c_str(), f.message.c_str());

@@ -158,11 +158,12 @@ class PictureFigure : public ::testing::Test {
     SealDocument doc = BlankSeal();
     doc.Shape[0] = Figure(kFigurePicture, w, h, kNoColor);
     doc.Shape[0].szFile = path;
-    SealRenderer r;
+    SealRenderer r(caches);
     EXPECT_TRUE(r.RenderSeal(doc));
     return r;
   }
   test::TempDir dir;
+  RenderCaches caches;  // kept across this test's renders
 };
 
 TEST_F(PictureFigure, IsStretchedToItsBoxIgnoringColor) {
@@ -197,8 +198,8 @@ TEST_F(PictureFigure, IsKeptWhileItsFileIsUnchangedAndReadAgainWhenItChanges) {
   const std::string path = (dir / "logo.png").string();
   writeSolidPicture(path, 0xFFFF0000);
   EXPECT_EQ(test::Pixel(render(path).SealBitmap(), 60, 60), 0xFFFF0000u);
-  const auto first = CachedPicture(path, 60, 20);
-  EXPECT_EQ(CachedPicture(path, 60, 20), first);  // decoded once
+  const auto first = caches.Pictures().Get(path, 60, 20);
+  EXPECT_EQ(caches.Pictures().Get(path, 60, 20), first);  // decoded once
   writeSolidPicture(path, 0xFF0000FF);             // a new file in its place
   EXPECT_EQ(test::Pixel(render(path).SealBitmap(), 60, 60), 0xFF0000FFu);
   std::filesystem::remove(path);
@@ -260,20 +261,19 @@ TEST(PictureFigureFiles, ALargeFileThatIsNoPictureIsRefusedFromItsFirstBytesOnce
 
 TEST(PictureFigureFiles, ALargePictureInASmallFigureIsKeptAtTheFiguresSize) {
   test::TempDir dir;
-  ClearPictureCache();
+  RenderCaches caches;
   const std::string path = (dir / "big.png").string();
   // 3000 x 3000: red on the left, blue on the right.
   ASSERT_TRUE(test::WriteBytes(path, test::EncodePng(3000, 3000, [](int x, int) { return x < 1500 ? 0xFF0000u : 0x0000FFu; })));
   SealDocument doc = test::BlankSeal(400, 400);
   doc.Shape[0] = test::Figure(kFigurePicture, 300, 300, kNoColor);
   doc.Shape[0].szFile = path;
-  SealRenderer r;
+  SealRenderer r(caches);
   ASSERT_TRUE(r.RenderSeal(doc));
   EXPECT_EQ(test::Pixel(r.SealBitmap(), 100, 200), 0xFFFF0000u);
   EXPECT_EQ(test::Pixel(r.SealBitmap(), 300, 200), 0xFF0000FFu);
   // Reduced by 10 to 300 x 300 as it was read, and kept so.
-  EXPECT_EQ(PictureCacheBytes(), 300u * 300 * 4);
-  ClearPictureCache();
+  EXPECT_EQ(caches.Pictures().Bytes(), 300u * 300 * 4);
 }
 
 // Four 10,000 x 10,000 pictures in 300 x 300 figures: each kept at the
@@ -281,7 +281,7 @@ TEST(PictureFigureFiles, ALargePictureInASmallFigureIsKeptAtTheFiguresSize) {
 TEST(PictureFigureFiles, FourHundredMegapixelsOfPicturesAreKeptAtTheFiguresSize) {
   if (!std::getenv("KORVANE_FULL_TESTS")) GTEST_SKIP() << "./dev test --full";
   test::TempDir dir;
-  ClearPictureCache();
+  RenderCaches caches;
   SealDocument doc = test::BlankSeal(700, 700);
   for (int i = 0; i < 4; ++i) {
     const std::string path = (dir / ("p" + std::to_string(i) + ".png")).string();
@@ -292,10 +292,9 @@ TEST(PictureFigureFiles, FourHundredMegapixelsOfPicturesAreKeptAtTheFiguresSize)
     doc.Shape[size_t(i)].szFile = path;
     doc.Shape[size_t(i)].OffsetX = (i % 2) * 300 - 150, doc.Shape[size_t(i)].OffsetY = (i / 2) * 300 - 150;
   }
-  SealRenderer r;
+  SealRenderer r(caches);
   ASSERT_TRUE(r.RenderSeal(doc));
-  EXPECT_LE(PictureCacheBytes(), 4u * 304 * 304 * 4);
-  ClearPictureCache();
+  EXPECT_LE(caches.Pictures().Bytes(), 4u * 304 * 304 * 4);
 }
 
 }  // namespace

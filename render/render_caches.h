@@ -1,0 +1,27 @@
+// What renders keep from one seal to the next, owned by whoever renders (the
+// editor's preview, korvane-render, a batch), handed to the renderer, and
+// trimmed by its owner: the decoded pictures, under a byte budget.
+#pragma once
+
+#include <cstddef>
+
+#include "render/picture_cache.h"
+
+namespace korvane {
+
+class RenderCaches {
+ public:
+  explicit RenderCaches(size_t pictureBudgetBytes = kPictureCacheBytes) : m_pictures(pictureBudgetBytes) {}
+  RenderCaches(const RenderCaches&) = delete;
+  RenderCaches& operator=(const RenderCaches&) = delete;
+
+  PictureCache& Pictures() { return m_pictures; }
+  // Lets go of what can be made again: the pictures, and what the calling
+  // thread keeps to draw and encode (coverage masks, the PNG row buffer).
+  void Trim();
+
+ private:
+  PictureCache m_pictures;
+};
+
+}  // namespace korvane
