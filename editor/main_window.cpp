@@ -116,7 +116,7 @@ void MainWindow::buildControls() {
   m_clip = groupBox(this, "GroupBox_Clip", "图章剪辑设置", 8, 397, 231, 160);
   m_figure = groupBox(this, "GroupBox_Figure", "图章图形设置", 8, 397, 231, 264);
   m_ad = groupBox(this, "GroupBox_Ad", "", 8, 397, 231, 313);
-  m_panels = new PropertyPanels(*this, m_seal, m_text, m_frame, m_clip, m_figure);
+  m_panels = std::make_unique<PropertyPanels>(*this, m_seal, m_text, m_frame, m_clip, m_figure);
   for (int i = 0; i < 3; ++i) {
     m_adPictures[size_t(i)] = new QLabel(m_ad);
     m_adPictures[size_t(i)]->setObjectName(QStringLiteral("PictureBox_Ad%1").arg(i + 1));

@@ -86,7 +86,7 @@ class MainWindow : public QWidget, public PanelHost {
 
   SealDocument m_doc;
   SealPreview m_preview;
-  PropertyPanels* m_panels = nullptr;
+  std::unique_ptr<PropertyPanels> m_panels;
 
   Accordion* m_accordion = nullptr;
   QGroupBox* m_seal = nullptr;
