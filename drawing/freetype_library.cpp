@@ -11,8 +11,8 @@ FT_Library SharedFreeType() {
   return lib;
 }
 
-std::recursive_mutex& FreeTypeMutex() {
-  static std::recursive_mutex m;
+std::mutex& FreeTypeMutex() {
+  static std::mutex m;
   return m;
 }
 

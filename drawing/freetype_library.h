@@ -11,8 +11,8 @@
 namespace korvane {
 
 FT_Library SharedFreeType();  // null when FreeType could not start
-// Recursive: a face may be released (under the lock) while a cache that
-// holds it is cleared under the same lock.
-std::recursive_mutex& FreeTypeMutex();
+// A plain mutex: a face takes it as it is released, so faces are never let
+// go of while it is held (caches drop what they hold after unlocking).
+std::mutex& FreeTypeMutex();
 
 }  // namespace korvane

@@ -23,7 +23,7 @@ GfxFont& GfxFont::operator=(GfxFont&&) noexcept = default;
 // ---- GfxFontFamily ----
 
 bool GfxFontFamily::CreateFromName(const std::string& name) {
-  std::lock_guard lock(FreeTypeMutex());
+  // The family this one held, if any, is let go of outside the lock.
   std::shared_ptr<FontFamilyData> family = LookUpInstalledFamily(name);
   if (!family) return SetLastStatus(GfxStatus::FontFamilyNotFound);
   m_native = std::move(family);

@@ -1,4 +1,5 @@
-// Installed font families through Fontconfig. Callers hold FreeTypeMutex().
+// Installed font families through Fontconfig. LookUpInstalledFamily takes
+// FreeTypeMutex() itself; DefaultFamily wants its callers to hold it.
 #pragma once
 
 #include <memory>
