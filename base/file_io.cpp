@@ -89,17 +89,38 @@ void syncFolder(const std::string& folder) {
   if (dir.get() >= 0) ::fsync(dir.get());
 }
 
+// Opens a regular file for reading without blocking (a FIFO or a device
+// named where a file is expected fails at once); false, errno set, else.
+bool openRegular(const std::string& path, Fd* fd, struct stat* st) {
+  fd->adopt(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd->get() < 0 || ::fstat(fd->get(), st) != 0) return false;
+  if (!S_ISREG(st->st_mode)) {
+    errno = S_ISDIR(st->st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  return true;
+}
+
+// Reads until `data` is full or the file ends; the bytes read.
+bool readInto(int fd, uint8_t* data, size_t size, size_t* got) {
+  while (*got < size) {
+    const ssize_t n = ::read(fd, data + *got, size - *got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    *got += size_t(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) return false;
+  Fd fd;
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) return false;
-  if (!S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    return false;
-  }
+  if (!openRegular(path, &fd, &st)) return false;
   if (uint64_t(st.st_size) > maxBytes) {
     errno = EFBIG;
     return false;
@@ -128,13 +149,9 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
       data.resize(std::min(maxBytes, std::max(data.size(), got + 65536)));
       continue;
     }
-    const ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    got += size_t(n);
+    const size_t before = got;
+    if (!readInto(fd.get(), data.data(), data.size(), &got)) return false;
+    if (got == before || got < data.size()) break;  // the end of the file
   }
   data.resize(got);
   *out = std::move(data);
@@ -142,25 +159,12 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
 }
 
 bool ReadFilePrefix(const std::string& path, ByteArray* out, size_t count) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) return false;
+  Fd fd;
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) return false;
-  if (!S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    return false;
-  }
+  if (!openRegular(path, &fd, &st)) return false;
   ByteArray data(count);
   size_t got = 0;
-  while (got < count) {
-    const ssize_t n = ::read(fd.get(), data.data() + got, count - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    got += size_t(n);
-  }
+  if (!readInto(fd.get(), data.data(), count, &got)) return false;
   data.resize(got);
   *out = std::move(data);
   return true;

@@ -24,31 +24,7 @@ namespace {
 using test::Pixel;
 
 ByteArray encodeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr err;
-  info.err = jpeg_std_error(&err);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = JDIMENSION(w);
-  info.image_height = JDIMENSION(h);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 100, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(size_t(w) * 3);
-  for (int x = 0; x < w; ++x) row[x * 3] = r, row[x * 3 + 1] = g, row[x * 3 + 2] = b;
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW p = row.data();
-    jpeg_write_scanlines(&info, &p, 1);
-  }
-  jpeg_finish_compress(&info);
-  ByteArray out(buffer, buffer + size);
-  jpeg_destroy_compress(&info);
-  free(buffer);
-  return out;
+  return test::EncodeJpeg(w, h, [=](int, int) { return uint32_t(r) << 16 | uint32_t(g) << 8 | b; }, 100);
 }
 
 void put32(ByteArray& b, size_t at, uint32_t v) {
