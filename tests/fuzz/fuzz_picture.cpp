@@ -9,16 +9,16 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <fontconfig/fontconfig.h>
 
 #include "drawing/codecs/encoders.h"
 #include "drawing/gfx/gfx_graphics.h"
 #include "drawing/codecs/picture_decoder.h"
 #include "drawing/codecs/pixels.h"
 #include "drawing/codecs/png_writer.h"
+#include "drawing/text/font_config.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::atexit([] { FcFini(); });
+  std::atexit([] { korvane::ReleaseFontConfiguration(); });
   return 0;
 }
 

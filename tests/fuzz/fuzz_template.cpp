@@ -6,15 +6,15 @@
 
 #include <cstdlib>
 
-#include <fontconfig/fontconfig.h>
 
 #include "document/template_format.h"
 #include "render/seal_renderer.h"
+#include "drawing/text/font_config.h"
 
 // Fontconfig's process-wide state is released at exit, so that leak
 // checking reports only our own leaks.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::atexit([] { FcFini(); });
+  std::atexit([] { korvane::ReleaseFontConfiguration(); });
   return 0;
 }
 

@@ -6,11 +6,11 @@
 #include <QColor>
 #include <QFont>
 #include <cstdlib>
-#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include "dialogs/common_dialogs.h"
 #include "editor/message_box.h"
+#include "drawing/text/font_config.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -45,6 +45,6 @@ int main(int argc, char** argv) {
     });
     result = RUN_ALL_TESTS();
   }
-  FcFini();
+  korvane::ReleaseFontConfiguration();
   return result;
 }
