@@ -18,6 +18,14 @@ int maskShift(uint32_t mask) {
 
 }  // namespace
 
+bool ReadBmpSize(const uint8_t* data, size_t size, int64_t* width, int64_t* height) {
+  if (size < 26) return false;
+  *width = int32_t(le32(data + 18));
+  const int32_t h = int32_t(le32(data + 22));
+  *height = h < 0 ? -int64_t(h) : h;
+  return true;
+}
+
 DecodedImage DecodeBmp(const uint8_t* data, size_t size) {
   DecodedImage out;
   out.status = GfxStatus::UnknownImageFormat;

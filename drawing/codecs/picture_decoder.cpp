@@ -19,20 +19,33 @@ bool PictureSizeAllowed(int64_t width, int64_t height) {
 
 namespace {
 
-uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+enum class Kind { None, Png, Jpeg, Bmp };
+
+// What a file is, from its first bytes.
+Kind kindOf(const uint8_t* data, size_t size) {
+  static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (!data) return Kind::None;
+  if (size >= 8 && std::memcmp(data, kPngSig, 8) == 0) return Kind::Png;
+  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return Kind::Jpeg;
+  if (size >= 2 && data[0] == 'B' && data[1] == 'M') return Kind::Bmp;
+  return Kind::None;
+}
 
 }  // namespace
 
 DecodedImage DecodeImage(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
-  static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (data && size >= 8 && std::memcmp(data, kPngSig, 8) == 0) return readers::DecodePng(data, size, coverWidth, coverHeight);
-  if (data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return readers::DecodeJpeg(data, size, coverWidth, coverHeight);
-  if (data && size >= 2 && data[0] == 'B' && data[1] == 'M') {
-    DecodedImage bmp = readers::DecodeBmp(data, size);
-    if (bmp.surface)
-      ReducePicture(&bmp, readers::ReductionFactor(cairo_image_surface_get_width(bmp.surface.get()),
-                                          cairo_image_surface_get_height(bmp.surface.get()), coverWidth, coverHeight));
-    return bmp;
+  switch (kindOf(data, size)) {
+    case Kind::Png: return readers::DecodePng(data, size, coverWidth, coverHeight);
+    case Kind::Jpeg: return readers::DecodeJpeg(data, size, coverWidth, coverHeight);
+    case Kind::Bmp: {
+      DecodedImage bmp = readers::DecodeBmp(data, size);
+      if (bmp.surface)
+        ReducePicture(&bmp, readers::ReductionFactor(cairo_image_surface_get_width(bmp.surface.get()),
+                                                     cairo_image_surface_get_height(bmp.surface.get()), coverWidth,
+                                                     coverHeight));
+      return bmp;
+    }
+    case Kind::None: break;
   }
   DecodedImage out;
   out.status = GfxStatus::UnknownImageFormat;
@@ -68,30 +81,15 @@ void ReducePicture(DecodedImage* image, int factor) {
 }
 
 bool ReadPictureSize(const uint8_t* data, size_t size, int64_t* width, int64_t* height) {
-  if (!data || !LooksLikePicture(data, size)) return false;
-  if (data[0] == 0x89) {  // PNG: IHDR first, at a fixed place
-    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
-    auto be32 = [data](size_t at) {
-      return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
-    };
-    *width = be32(16), *height = be32(20);
-    return true;
+  switch (kindOf(data, size)) {
+    case Kind::Png: return readers::ReadPngSize(data, size, width, height);
+    case Kind::Jpeg: return readers::ReadJpegSize(data, size, width, height);
+    case Kind::Bmp: return readers::ReadBmpSize(data, size, width, height);
+    case Kind::None: break;
   }
-  if (data[0] == 'B') {
-    if (size < 26) return false;
-    *width = int32_t(le32(data + 18));
-    const int32_t h = int32_t(le32(data + 22));
-    *height = h < 0 ? -int64_t(h) : h;
-    return true;
-  }
-  return readers::ReadJpegSize(data, size, width, height);
+  return false;
 }
 
-bool LooksLikePicture(const uint8_t* head, size_t size) {
-  static const uint8_t kPngSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  return (size >= 8 && std::memcmp(head, kPngSig, 8) == 0) ||
-         (size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) || (size >= 2 && head[0] == 'B' && head[1] == 'M');
-}
-
+bool LooksLikePicture(const uint8_t* head, size_t size) { return kindOf(head, size) != Kind::None; }
 
 }  // namespace korvane

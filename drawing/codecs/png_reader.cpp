@@ -93,15 +93,21 @@ void pngWarning(png_structp, png_const_charp) {}
 // A large PNG shown small is read a row at a time and reduced as it is
 // read, so that memory follows the size it is drawn at, not the file's.
 // Interlaced files are read whole first (their rows come in seven passes).
-DecodedImage DecodePng(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
-  DecodedImage out;
-  out.status = GfxStatus::UnknownImageFormat;
+bool ReadPngSize(const uint8_t* data, size_t size, int64_t* width, int64_t* height) {
   // The width and height stand in the IHDR chunk at a fixed place.
-  if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return out;
+  if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
   auto be32 = [data](size_t at) {
     return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
   };
-  const int64_t width = be32(16), height = be32(20);
+  *width = be32(16), *height = be32(20);
+  return true;
+}
+
+DecodedImage DecodePng(const uint8_t* data, size_t size, int coverWidth, int coverHeight) {
+  DecodedImage out;
+  out.status = GfxStatus::UnknownImageFormat;
+  int64_t width = 0, height = 0;
+  if (!ReadPngSize(data, size, &width, &height)) return out;
   if (!PictureSizeAllowed(width, height)) {
     out.status = width >= 1 && height >= 1 ? GfxStatus::OutOfMemory : GfxStatus::UnknownImageFormat;
     return out;
