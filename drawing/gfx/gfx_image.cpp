@@ -1,5 +1,8 @@
 #include "drawing/gfx/gfx_image.h"
 
+#include "drawing/codecs/pixels.h"
+#include "drawing/codecs/png_writer.h"
+
 #include <cmath>
 
 #include "base/file_io.h"

@@ -9,8 +9,6 @@
 #include "drawing/gfx_status.h"
 #include "drawing/gfx_types.h"
 #include "drawing/codecs/picture_decoder.h"
-#include "drawing/codecs/pixels.h"
-#include "drawing/codecs/png_writer.h"
 #include "drawing/codecs/memory_stream.h"
 
 namespace korvane {
