@@ -1,41 +1,11 @@
 #include "render/seal_fonts.h"
 
-#include <mutex>
-
 #include "base/file_io.h"
 
 namespace korvane {
 
 namespace {
-
-struct PrivateFontState {
-  std::mutex mutex;
-  GfxFontFamily family;            // PrivateSealFamily
-  GfxPrivateFontCollection fonts;  // PrivateSealFonts
-  std::string pathOverride;
-  int attempts = 0;
-};
-
-PrivateFontState& state() {
-  static PrivateFontState s;
-  return s;
-}
-
-// Loads the private file; on any failure the family stays empty and the
-// next request tries again.
-void loadPrivateFamily(PrivateFontState& s) {
-  ++s.attempts;
-  s.fonts.Delete();
-  if (!s.fonts.Create()) return;
-  const std::string path = s.pathOverride.empty() ? PrivateSealFontPath() : s.pathOverride;
-  // Read whole, once: glyphs come from memory, so the file may be rewritten
-  // or removed while the program runs without a glyph going missing.
-  s.fonts.AddFontFile(path);
-  std::vector<GfxFontFamily> families;
-  // Whatever family the file holds is the seal font; its name is not checked.
-  if (s.fonts.GetFamilyList(1, families) == 1) s.family = families[0];
-}
-
+constexpr size_t kMaxInstalledNames = 256;
 }  // namespace
 
 int32_t SealFontStyle(const SealTextFont& face) {
@@ -45,47 +15,66 @@ int32_t SealFontStyle(const SealTextFont& face) {
 
 std::string PrivateSealFontPath() { return ProgramFolder() + "/字体/图章专用字体.ttf"; }
 
-bool SelectSealFont(const SealTextFont& face, int32_t fontSize, GfxFont& font) {
+SealFonts::SealFonts(std::string privatePath) : m_path(std::move(privatePath)) {}
+
+SealFonts& SealFonts::Shared() {
+  static SealFonts fonts;
+  return fonts;
+}
+
+bool SealFonts::Select(const SealTextFont& face, int32_t fontSize, GfxFont& font) {
   const int32_t style = SealFontStyle(face);
   const float emSize = float(fontSize);
   if (face.FaceName != kPrivateSealFaceName) {
-    font.CreateByName(face.FaceName, emSize, style, 2 /* pixels */);
+    const GfxFontFamily family = installedFamily(face.FaceName);
+    if (family.GetNative()) font.Create(family, emSize, style, 2 /* pixels */);
     return false;
   }
-  PrivateFontState& s = state();
-  std::lock_guard lock(s.mutex);
-  if (!s.family.GetNative()) loadPrivateFamily(s);
-  if (s.family.GetNative()) font.Create(s.family, emSize, style, 2);
+  GfxFontFamily family;
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_family.GetNative()) {
+      // On any failure the family stays empty and the next request tries
+      // again. Read whole, once: glyphs come from memory, so the file may be
+      // rewritten or removed while the program runs without a glyph going
+      // missing.
+      ++m_attempts;
+      m_fonts.Delete();
+      std::vector<GfxFontFamily> families;
+      // Whatever family the file holds is the seal font; its name is not checked.
+      if (m_fonts.Create() && m_fonts.AddFontFile(m_path) && m_fonts.GetFamilyList(1, families) == 1)
+        m_family = families[0];
+    }
+    family = m_family;
+  }
+  if (family.GetNative()) font.Create(family, emSize, style, 2);
   return true;
 }
 
-GfxFontFamily PrivateSealFamily() {
-  PrivateFontState& s = state();
-  std::lock_guard lock(s.mutex);
-  return s.family;
+GfxFontFamily SealFonts::installedFamily(const std::string& name) {
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_installed.find(name);
+    if (it != m_installed.end()) return it->second;
+  }
+  // Fontconfig is asked outside this lock: another name's lookup need not wait.
+  GfxFontFamily family;
+  family.CreateFromName(name);
+  std::map<std::string, GfxFontFamily> dropped;  // released after the lock: faces take FreeType's
+  std::lock_guard lock(m_mutex);
+  if (m_installed.size() >= kMaxInstalledNames) dropped.swap(m_installed);
+  m_installed.emplace(name, family);
+  return family;
 }
 
-namespace {
-
-std::string swapPathOverride(const std::string& path) {
-  PrivateFontState& s = state();
-  std::lock_guard lock(s.mutex);
-  std::string previous = std::move(s.pathOverride);
-  s.pathOverride = path;
-  s.family.Delete();
-  s.fonts.Delete();
-  return previous;
+GfxFontFamily SealFonts::PrivateFamily() {
+  std::lock_guard lock(m_mutex);
+  return m_family;
 }
 
-}  // namespace
-
-ScopedPrivateSealFontPath::ScopedPrivateSealFontPath(const std::string& path) : m_previous(swapPathOverride(path)) {}
-ScopedPrivateSealFontPath::~ScopedPrivateSealFontPath() { swapPathOverride(m_previous); }
-
-int PrivateSealFontLoadAttempts() {
-  PrivateFontState& s = state();
-  std::lock_guard lock(s.mutex);
-  return s.attempts;
+int SealFonts::LoadAttempts() {
+  std::lock_guard lock(m_mutex);
+  return m_attempts;
 }
 
 }  // namespace korvane

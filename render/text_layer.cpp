@@ -15,7 +15,7 @@ constexpr int32_t kMaxBatchPoints = 12000;
 
 void DrawTextItem(const RenderTarget& t, const SealText& item) {
   GfxFont font;
-  SelectSealFont(item.Font, item.FontSize, font);
+  t.Caches.Fonts().Select(item.Font, item.FontSize, font);
   if (item.TypeStyle == kTextRingTop || item.TypeStyle == kTextRingBottom) {
     const int32_t S = std::min(t.RenderWidth, t.RenderHeight);
     const int32_t d = std::min(item.Width, item.Height);

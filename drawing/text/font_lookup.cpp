@@ -2,8 +2,6 @@
 
 #include <mutex>
 
-#include <map>
-
 #include "drawing/text/font_config.h"
 #include "drawing/freetype_library.h"
 #include "drawing/native_handles.h"
@@ -13,14 +11,9 @@ namespace korvane {
 std::shared_ptr<FontFamilyData> LookUpInstalledFamily(const std::string& name) {
   // Fontconfig answers FcFontList only with fonts that carry the family
   // name (localised names included); FcFontMatch would substitute.
-  static std::map<std::string, std::shared_ptr<FontFamilyData>> cache;
-  // Families let go of are released after the lock: their faces take it.
-  std::map<std::string, std::shared_ptr<FontFamilyData>> dropped;
+  // Each call asks Fontconfig: whoever looks names up often keeps the
+  // answers (the renderer's SealFonts does).
   std::lock_guard lock(FreeTypeMutex());
-  auto it = cache.find(name);
-  if (it != cache.end()) return it->second;
-  // Names come from templates too; keep the cache from growing without end.
-  if (cache.size() >= 256) dropped.swap(cache);
   std::shared_ptr<FontFamilyData> family;
   FcPatternPtr pattern(FcPatternCreate());
   FcObjectSetPtr objects(FcObjectSetBuild(FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, nullptr));
@@ -43,7 +36,6 @@ std::shared_ptr<FontFamilyData> LookUpInstalledFamily(const std::string& name) {
     }
     if (family->faces.empty()) family.reset();
   }
-  cache[name] = family;
   return family;
 }
 

@@ -63,7 +63,7 @@ class SealFontText : public ::testing::Test {
  protected:
   void SetUp() override {
     SealTextFont face{kPrivateSealFaceName, false, false, false};
-    ASSERT_TRUE(SelectSealFont(face, 40, font));
+    ASSERT_TRUE(SealFonts::Shared().Select(face, 40, font));
     ASSERT_NE(font.GetNative(), nullptr) << "seal font missing beside the test: " << PrivateSealFontPath();
     bitmap.CreateBlank(400, 400);
     graphics.FromImage(bitmap);
@@ -251,7 +251,7 @@ TEST(TextItem, RingLargerThanTheSealTouchesTheSquare) {
 TEST(TextItem, RingBitmapAndDirectDrawingGiveTheSamePixels) {
   SealTextFont face{kPrivateSealFaceName, true, false, false};
   GfxFont font;
-  SelectSealFont(face, 30, font);
+  SealFonts::Shared().Select(face, 30, font);
   RingText ring;
   ring.SetSize(300, 300);
   ring.SetMargin(40);
@@ -259,7 +259,7 @@ TEST(TextItem, RingBitmapAndDirectDrawingGiveTheSamePixels) {
   ring.SetText("Velmora科技");
   ring.SetSpacing(8);
   ring.SetFont(font);
-  ring.SetFamily(PrivateSealFamily());
+  ring.SetFamily(SealFonts::Shared().PrivateFamily());
   GfxBitmap ringBitmap = ring.Render();
   GfxBitmap viaBitmap, direct;
   viaBitmap.CreateBlank(400, 400);

@@ -34,11 +34,14 @@ int ink(const SealRenderer& r) {
   return n / 255;
 }
 
-int renderInk(const SealDocument& doc) {
-  SealRenderer r;
+int renderInk(const SealDocument& doc, SealFonts& fonts = SealFonts::Shared()) {
+  RenderCaches caches(kPictureCacheBytes, fonts);
+  SealRenderer r(caches);
   EXPECT_TRUE(r.RenderSeal(doc));
   return ink(r);
 }
+
+constexpr const char* kMissingFont = "/nonexistent/图章专用字体.ttf";
 
 // Synthetic italic slants the glyphs: the top half of a line's ink lies
 // to the right of the bottom half.
@@ -74,92 +77,82 @@ TEST(SealFonts, UnderlineFollowsTheRing) {
     for (int x = 130; x < 170; ++x) ASSERT_EQ(test::Pixel(r.SealBitmap(), x, y) >> 24, 0u);
 }
 
-TEST(SealFonts, ThePrivateFileIsReadOnceAcrossRenders) {
-  SealRenderer r;
+TEST(SealFonts, ThePrivateFileIsReadOnceAcrossRendersAndRenderers) {
+  SealFonts fonts;
   const SealDocument doc = StartupSealDocument();
-  ASSERT_TRUE(r.RenderSeal(doc));  // loads the font if nothing has yet
-  const int before = PrivateSealFontLoadAttempts();
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(r.RenderSeal(doc));
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), before);
-  ASSERT_NE(PrivateSealFamily().GetNative(), nullptr);
-  EXPECT_EQ(PrivateSealFamily().GetFamilyName(), "AR PL SungtiL GB");
+  EXPECT_EQ(fonts.LoadAttempts(), 0);  // nothing read before a seal needs it
+  for (int i = 0; i < 3; ++i) renderInk(doc, fonts);
+  EXPECT_EQ(fonts.LoadAttempts(), 1);
+  ASSERT_NE(fonts.PrivateFamily().GetNative(), nullptr);
+  EXPECT_EQ(fonts.PrivateFamily().GetFamilyName(), "AR PL SungtiL GB");
 }
 
 TEST(SealFonts, ThePrivateFileMayChangeOnDiskAfterLoading) {
   test::TempDir dir;
   const auto copy = dir / "seal.ttf";
   std::filesystem::copy_file(PrivateSealFontPath(), copy);
-  ScopedPrivateSealFontPath path(copy.string());
+  SealFonts fonts(copy.string());
   const SealDocument doc = StartupSealDocument();
-  const int inkBefore = renderInk(doc);
+  const int inkBefore = renderInk(doc, fonts);
   ASSERT_GT(inkBefore, 1000);
   // Truncated in place, then removed: glyphs already come from memory.
   std::ofstream(copy, std::ios::trunc) << "gone";
-  EXPECT_EQ(renderInk(doc), inkBefore);
+  EXPECT_EQ(renderInk(doc, fonts), inkBefore);
   std::filesystem::remove(copy);
   SealDocument other = doc;
   other.Text[0].szText = "盛世华章";  // glyphs not drawn before
-  EXPECT_GT(renderInk(other), 1000);
-}
-
-TEST(SealFonts, AnOverrideRestoresThePathItReplaced) {
-  {
-    ScopedPrivateSealFontPath missing("/nonexistent/图章专用字体.ttf");
-    GfxFont font;
-    SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font);
-    EXPECT_EQ(font.GetNative(), nullptr);
-  }
-  GfxFont font;
-  EXPECT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font));
-  EXPECT_NE(font.GetNative(), nullptr);
+  EXPECT_GT(renderInk(other, fonts), 1000);
 }
 
 TEST(SealFonts, EmSizeIsPixels) {
   GfxFont font;
-  ASSERT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 40, font));
+  ASSERT_TRUE(SealFonts::Shared().Select({kPrivateSealFaceName, false, false, false}, 40, font));
   EXPECT_FLOAT_EQ(font.GetSize(), 40);
   EXPECT_FLOAT_EQ(font.GetHeight(), 40.0f * (900 + 124) / 1024);
 }
 
 TEST(SealFonts, MissingPrivateFileIsRetriedAndRingTextFallsBack) {
-  ScopedPrivateSealFontPath missing("/nonexistent/图章专用字体.ttf");
-  const int before = PrivateSealFontLoadAttempts();
-  EXPECT_GT(renderInk(textSeal(kPrivateSealFaceName, kTextRingTop)), 100);  // the fallback font
-  EXPECT_EQ(renderInk(textSeal(kPrivateSealFaceName, kTextLine)), 0);       // no font, no line
-  EXPECT_EQ(PrivateSealFontLoadAttempts() - before, 2);
-  renderInk(textSeal(kPrivateSealFaceName, kTextLine));
-  EXPECT_EQ(PrivateSealFontLoadAttempts() - before, 3);
-  EXPECT_EQ(PrivateSealFamily().GetNative(), nullptr);
+  SealFonts missing(kMissingFont);
+  EXPECT_GT(renderInk(textSeal(kPrivateSealFaceName, kTextRingTop), missing), 100);  // the fallback font
+  EXPECT_EQ(renderInk(textSeal(kPrivateSealFaceName, kTextLine), missing), 0);       // no font, no line
+  EXPECT_EQ(missing.LoadAttempts(), 2);
+  renderInk(textSeal(kPrivateSealFaceName, kTextLine), missing);
+  EXPECT_EQ(missing.LoadAttempts(), 3);
+  EXPECT_EQ(missing.PrivateFamily().GetNative(), nullptr);
+  // The program's own fonts are untouched by another object's file.
+  GfxFont font;
+  EXPECT_TRUE(SealFonts::Shared().Select({kPrivateSealFaceName, false, false, false}, 20, font));
+  EXPECT_NE(font.GetNative(), nullptr);
 }
 
 TEST(SealFonts, AFileThatIsNotAFontIsAFailedLoad) {
   test::TempDir dir;
   std::ofstream(dir / "not-a-font.ttf") << "plain text, not a font";
-  ScopedPrivateSealFontPath notAFont((dir / "not-a-font.ttf").string());
+  SealFonts notAFont((dir / "not-a-font.ttf").string());
   GfxFont font;
-  EXPECT_TRUE(SelectSealFont({kPrivateSealFaceName, false, false, false}, 20, font));
+  EXPECT_TRUE(notAFont.Select({kPrivateSealFaceName, false, false, false}, 20, font));
   EXPECT_EQ(font.GetNative(), nullptr);
 }
 
 TEST(SealFonts, UnknownFaceFallsBackWithoutTouchingThePrivateFile) {
-  const int before = PrivateSealFontLoadAttempts();
-  EXPECT_GT(renderInk(textSeal("No Such Font 123", kTextRingBottom)), 100);
-  EXPECT_EQ(renderInk(textSeal("No Such Font 123", kTextLine)), 0);
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), before);
+  SealFonts fonts;
+  EXPECT_GT(renderInk(textSeal("No Such Font 123", kTextRingBottom), fonts), 100);
+  EXPECT_EQ(renderInk(textSeal("No Such Font 123", kTextLine), fonts), 0);
+  EXPECT_EQ(fonts.LoadAttempts(), 0);
 }
 
 TEST(SealFonts, ANameDifferingByATrailingSpaceIsAnOrdinaryName) {
-  const int before = PrivateSealFontLoadAttempts();
+  SealFonts fonts;
   GfxFont font;
-  EXPECT_FALSE(SelectSealFont({std::string(kPrivateSealFaceName) + " ", false, false, false}, 20, font));
+  EXPECT_FALSE(fonts.Select({std::string(kPrivateSealFaceName) + " ", false, false, false}, 20, font));
   EXPECT_EQ(font.GetNative(), nullptr);
-  EXPECT_EQ(PrivateSealFontLoadAttempts(), before);
+  EXPECT_EQ(fonts.LoadAttempts(), 0);
 }
 
 TEST(SealFonts, InstalledFamiliesAreFoundByExactAndLocalisedName) {
   for (const char* name : {"AR PL SungtiL GB", "文鼎ＰＬ简报宋", "DejaVu Sans"}) {
     GfxFont font;
-    EXPECT_FALSE(SelectSealFont({name, false, false, false}, 20, font));
+    EXPECT_FALSE(SealFonts::Shared().Select({name, false, false, false}, 20, font));
     EXPECT_NE(font.GetNative(), nullptr) << name;
     EXPECT_GT(renderInk(textSeal(name, kTextLine)), 100) << name;
   }
