@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <mutex>
 
 #include "base/file_io.h"
 #include "document/template_format.h"
@@ -18,42 +17,18 @@ constexpr const char kFolderName[] = "图章模板";
 // A file name's length limit on the file systems in use (NAME_MAX).
 constexpr size_t kMaxFileNameBytes = 255;
 
-struct FolderOverride {
-  std::mutex mutex;
-  std::string folder;
-};
-
-FolderOverride& folderOverride() {
-  static FolderOverride o;
-  return o;
-}
-
 }  // namespace
 
-std::string TemplateFolder() {
-  FolderOverride& o = folderOverride();
-  std::lock_guard lock(o.mutex);
-  if (!o.folder.empty()) return o.folder;
-  return ProgramFolder() + "/" + kFolderName + "/";
+std::string DefaultTemplateFolder() { return ProgramFolder() + "/" + kFolderName + "/"; }
+
+TemplateStore::TemplateStore(std::string folder) : m_folder(std::move(folder)) {
+  if (!m_folder.empty() && m_folder.back() != '/') m_folder += '/';
 }
 
-ScopedTemplateFolder::ScopedTemplateFolder(const std::string& folder) {
-  FolderOverride& o = folderOverride();
-  std::lock_guard lock(o.mutex);
-  m_previous = std::move(o.folder);
-  o.folder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-}
-
-ScopedTemplateFolder::~ScopedTemplateFolder() {
-  FolderOverride& o = folderOverride();
-  std::lock_guard lock(o.mutex);
-  o.folder = std::move(m_previous);
-}
-
-std::vector<std::string> ListTemplateNames() {
+std::vector<std::string> TemplateStore::ListNames() const {
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(TemplateFolder(), ec), end;
+  fs::directory_iterator it(m_folder, ec), end;
   const std::string extension = kTemplateExtension;
   for (; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
@@ -73,19 +48,19 @@ bool IsUsableTemplateName(const std::string& name) {
   return name.size() + std::char_traits<char>::length(kTemplateExtension) <= kMaxFileNameBytes;
 }
 
-std::string TemplatePath(const std::string& name) { return TemplateFolder() + name + kTemplateExtension; }
+std::string TemplateStore::PathOf(const std::string& name) const { return m_folder + name + kTemplateExtension; }
 
-bool SaveTemplateNamed(const SealDocument& doc, const std::string& name) {
+bool TemplateStore::Save(const SealDocument& doc, const std::string& name) const {
   if (!IsUsableTemplateName(name)) return false;
   std::error_code ec;
-  fs::create_directories(TemplateFolder(), ec);
+  fs::create_directories(m_folder, ec);
   // The editor saves here: a FIFO in the folder is refused, never waited on.
-  return WriteTemplate(doc, TemplatePath(name), SpecialFiles::Refuse);
+  return WriteTemplate(doc, PathOf(name), SpecialFiles::Refuse);
 }
 
-bool LoadTemplateNamed(SealDocument& doc, const std::string& name) {
+bool TemplateStore::Load(SealDocument& doc, const std::string& name) const {
   if (!IsUsableTemplateName(name)) return false;
-  return ReadTemplateFile(doc, TemplatePath(name));
+  return ReadTemplateFile(doc, PathOf(name));
 }
 
 }  // namespace korvane

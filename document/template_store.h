@@ -9,39 +9,39 @@
 
 namespace korvane {
 
-// The folder, with a trailing slash.
-std::string TemplateFolder();
-
-// For tests: the template folder is another one while this lives.
-class ScopedTemplateFolder {
- public:
-  explicit ScopedTemplateFolder(const std::string& folder);
-  ~ScopedTemplateFolder();
-  ScopedTemplateFolder(const ScopedTemplateFolder&) = delete;
-  ScopedTemplateFolder& operator=(const ScopedTemplateFolder&) = delete;
-
- private:
-  std::string m_previous;
-};
-
-// Names of the stored templates, sorted by their bytes: every entry of the
-// folder that is not a folder and ends in ".qsx_tzl", without the part from
-// its last dot on. A missing folder gives no names.
-std::vector<std::string> ListTemplateNames();
+// The program's template folder, with a trailing slash.
+std::string DefaultTemplateFolder();
 
 // Whether a name can be a file in the template folder: nothing that would
 // reach outside it ("/", ".", ".."), no NUL, and short enough for a file
 // name with its extension.
 bool IsUsableTemplateName(const std::string& name);
 
-std::string TemplatePath(const std::string& name);
+// The templates of one folder (the program's unless another is named).
+class TemplateStore {
+ public:
+  explicit TemplateStore(std::string folder = DefaultTemplateFolder());
 
-// Makes sure the folder exists, then writes the template (atomically).
-// False for an unusable name (nothing is written) or a failed write.
-bool SaveTemplateNamed(const SealDocument& doc, const std::string& name);
+  // With a trailing slash.
+  const std::string& Folder() const { return m_folder; }
 
-// Reads the named template into the document; a missing or unreadable file
-// changes nothing. Returns whether it was read.
-bool LoadTemplateNamed(SealDocument& doc, const std::string& name);
+  // Names of the stored templates, sorted by their bytes: every entry of the
+  // folder that is not a folder and ends in ".qsx_tzl", without the part from
+  // its last dot on. A missing folder gives no names.
+  std::vector<std::string> ListNames() const;
+
+  std::string PathOf(const std::string& name) const;
+
+  // Makes sure the folder exists, then writes the template (atomically).
+  // False for an unusable name (nothing is written) or a failed write.
+  bool Save(const SealDocument& doc, const std::string& name) const;
+
+  // Reads the named template into the document; a missing or unreadable file
+  // changes nothing. Returns whether it was read.
+  bool Load(SealDocument& doc, const std::string& name) const;
+
+ private:
+  std::string m_folder;
+};
 
 }  // namespace korvane

@@ -37,8 +37,10 @@ QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption, int 
 
 }  // namespace
 
-MainWindow::MainWindow(const BannerAddressList& bannerAddresses, QWidget* parent)
-    : QWidget(parent), m_doc(CreateSealDocument()), m_banners(new BannerService(bannerAddresses, this)) {
+MainWindow::MainWindow(const BannerAddressList& bannerAddresses, TemplateStore templates, QWidget* parent)
+    : QWidget(parent),
+      m_templates(std::move(templates)),
+      m_doc(CreateSealDocument()), m_banners(new BannerService(bannerAddresses, this)) {
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setFixedSize(kClientWidth, kClientHeight);
   move(50, 50);
@@ -55,6 +57,7 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, QWidget* parent
   RedrawPreview();
   connect(m_banners, &BannerService::SlotChanged, this, &MainWindow::setBannerSlot);
   m_templateReader = new TemplateReader(
+      m_templates,
       [this](const SealDocument& doc) {
         m_doc = doc;
         RedrawPreview();
@@ -214,7 +217,7 @@ bool MainWindow::LoadTemplateFile(const std::string& path) {
 void MainWindow::RefreshTemplateList() {
   const int n = m_accordion->ItemCount(kPageTemplate);
   for (int i = 0; i < n; ++i) m_accordion->RemoveItem(kPageTemplate, 0);
-  for (const std::string& name : ListTemplateNames())
+  for (const std::string& name : m_templates.ListNames())
     m_accordion->AppendItem(kPageTemplate, QString::fromStdString(name));
 }
 
@@ -235,7 +238,7 @@ void MainWindow::onSaveTemplate() {
   }
   // A name that would reach outside the folder is refused like a failed
   // write: nothing is written.
-  if (SaveTemplateNamed(m_doc, name))
+  if (m_templates.Save(m_doc, name))
     ShowMessage("添加模板成功！", MessageIcon::Information);
   else
     ShowMessage("添加模板失败！\r\n* 请检查模板名称是否已存在。", MessageIcon::Error);

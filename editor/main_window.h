@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/seal_document.h"
+#include "document/template_store.h"
 #include "editor/banner_service.h"
 #include "editor/property_panels.h"
 #include "editor/seal_preview.h"
@@ -39,7 +40,9 @@ class MainWindow : public QWidget, public PanelHost {
   // template list, the start-up seal and the first preview, all before
   // the window takes input; then the banner downloads start. An empty
   // banner address leaves its slot empty without a request.
-  explicit MainWindow(const BannerAddressList& bannerAddresses = BannerAddressList{}, QWidget* parent = nullptr);
+  // Templates are stored in `templates`.
+  explicit MainWindow(const BannerAddressList& bannerAddresses = BannerAddressList{},
+                      TemplateStore templates = TemplateStore(), QWidget* parent = nullptr);
   ~MainWindow() override;
 
   SealDocument& Document() override { return m_doc; }
@@ -84,6 +87,7 @@ class MainWindow : public QWidget, public PanelHost {
   bool bannerSlotOneHasPicture() const { return m_bannerOneShown; }
   bool anyPanelVisible() const;
 
+  const TemplateStore m_templates;
   SealDocument m_doc;
   SealPreview m_preview;
   std::unique_ptr<PropertyPanels> m_panels;

@@ -6,8 +6,8 @@
 
 namespace korvane {
 
-TemplateReader::TemplateReader(std::function<void(const SealDocument&)> apply, QObject* parent)
-    : QObject(parent), m_apply(std::move(apply)), m_thread([this] { run(); }) {}
+TemplateReader::TemplateReader(TemplateStore store, std::function<void(const SealDocument&)> apply, QObject* parent)
+    : QObject(parent), m_store(std::move(store)), m_apply(std::move(apply)), m_thread([this] { run(); }) {}
 
 TemplateReader::~TemplateReader() {
   {
@@ -50,7 +50,7 @@ void TemplateReader::run() {
     m_pending.reset();
     const uint64_t number = m_asked;
     lock.unlock();
-    LoadTemplateNamed(doc, name);
+    m_store.Load(doc, name);
     lock.lock();
     if (m_pending) continue;  // a newer read replaces this one
     m_result = std::move(doc);

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "document/seal_document.h"
+#include "document/template_store.h"
 
 namespace korvane {
 
@@ -25,7 +26,7 @@ class TemplateReader : public QObject {
   static constexpr std::chrono::milliseconds kWaitForRead{100};
 
   // `apply` gets each finished read's seal, on this object's thread.
-  TemplateReader(std::function<void(const SealDocument&)> apply, QObject* parent = nullptr);
+  TemplateReader(TemplateStore store, std::function<void(const SealDocument&)> apply, QObject* parent = nullptr);
   ~TemplateReader() override;
 
   // Reads the stored template `name` over a copy of `base`. A missing or
@@ -38,6 +39,7 @@ class TemplateReader : public QObject {
   void run();
   void applyFinished();
 
+  const TemplateStore m_store;
   std::function<void(const SealDocument&)> m_apply;
   std::mutex m_mutex;
   std::condition_variable m_changed;

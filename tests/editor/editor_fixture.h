@@ -28,8 +28,7 @@ struct Message {
 class EditorTest : public ::testing::Test {
  protected:
   EditorTest()
-      : m_folder((m_dir / "图章模板").string()),
-        m_messages([this](const std::string& text, MessageIcon icon, bool yesNo) {
+      : m_messages([this](const std::string& text, MessageIcon icon, bool yesNo) {
           messages.push_back({text, icon, yesNo});
           if (answers.empty()) return yesNo ? MessageAnswer::No : MessageAnswer::Ok;
           const MessageAnswer a = answers.front();
@@ -38,7 +37,7 @@ class EditorTest : public ::testing::Test {
         }) {}
 
   MainWindow& window() {
-    if (!m_window) m_window = std::make_unique<MainWindow>();
+    if (!m_window) m_window = std::make_unique<MainWindow>(BannerAddressList{}, templates());
     return *m_window;
   }
   template <typename T>
@@ -47,6 +46,7 @@ class EditorTest : public ::testing::Test {
   }
   Accordion* accordion() { return find<Accordion>("Accordion_Main"); }
   std::filesystem::path folder() const { return m_dir / "图章模板"; }
+  TemplateStore templates() const { return TemplateStore(folder().string()); }
 
   // Clicks an item as a user does: the mouse on the item's row.
   void clickItem(int page, int item) {
@@ -77,7 +77,6 @@ class EditorTest : public ::testing::Test {
   }
 
   TempDir m_dir;
-  ScopedTemplateFolder m_folder;
   std::vector<Message> messages;
   std::deque<MessageAnswer> answers;
 

@@ -40,7 +40,7 @@ class BannerTest : public test::EditorTest {
   }
   MainWindow& open() {
     m_bannerWindow = std::make_unique<MainWindow>(
-        BannerAddressList{server.Url("/1.png"), server.Url("/2.png"), server.Url("/3.png")});
+        BannerAddressList{server.Url("/1.png"), server.Url("/2.png"), server.Url("/3.png")}, templates());
     m_bannerWindow->show();
     waitForBanners();
     return *m_bannerWindow;
@@ -78,7 +78,7 @@ TEST_F(BannerTest, ThreeBannersArriveAndTheBoxShowsWhileNoPanelIsOpen) {
 
 TEST_F(BannerTest, WithoutTheServerTheBoxesStayEmptyAndTheBoxNeverShows) {
   m_bannerWindow = std::make_unique<MainWindow>(BannerAddressList{
-      "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/1.png", "", ""});
+      "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/1.png", "", ""}, templates());
   waitForBanners();
   EXPECT_TRUE(m_bannerWindow->BannerSlot(0).empty());
   EXPECT_FALSE(adShown());
@@ -127,7 +127,7 @@ TEST_F(BannerTest, AWindowClosedWhileDownloadsStallDoesNotWaitForThem) {
     a = r;
   }
   m_bannerWindow = std::make_unique<MainWindow>(
-      BannerAddressList{server.Url("/1.png"), server.Url("/2.png"), server.Url("/3.png")});
+      BannerAddressList{server.Url("/1.png"), server.Url("/2.png"), server.Url("/3.png")}, templates());
   QApplication::processEvents(QEventLoop::AllEvents, 200);
   const auto start = std::chrono::steady_clock::now();
   m_bannerWindow.reset();

@@ -270,7 +270,7 @@ TEST_F(EditorTest, AHugeTemplateIsReadWithoutHoldingTheWindow) {
 TEST_F(EditorTest, AListedNameAsksBeforeOverwriting) {
   MainWindow& w = window();
   saveTemplateAs("甲");
-  const std::string file = TemplatePath("甲");
+  const std::string file = templates().PathOf("甲");
   const std::string first = [&] {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
