@@ -3,7 +3,6 @@
 #include "drawing/raster/coverage_fill.h"
 #include "drawing/codecs/picture_decoder.h"
 #include "drawing/codecs/pixels.h"
-#include "drawing/codecs/png_writer.h"
 
 #include <atomic>
 
@@ -41,7 +40,6 @@ uint32_t GraphicsStartToken() { return g_startToken.load(); }
 
 void TrimThreadScratch() {
   TrimCoverageMasks();
-  TrimEncoderBuffers();
 }
 
 }  // namespace korvane

@@ -21,7 +21,7 @@ class RenderCaches {
   PictureCache& Pictures() { return m_pictures; }
   SealFonts& Fonts() { return m_fonts; }
   // Lets go of what can be made again: the pictures, and what the calling
-  // thread keeps to draw and encode (coverage masks, the PNG row buffer).
+  // thread keeps to draw (its coverage masks).
   void Trim();
 
  private:

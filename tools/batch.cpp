@@ -139,7 +139,7 @@ std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector
         // row's file, when written, stays written.
       }
     }
-    TrimThreadScratch();  // a worker that is done keeps no masks or row buffers
+    TrimThreadScratch();  // a worker that is done keeps no coverage masks
   };
   const unsigned count = std::max(1u, std::min<unsigned>(threads, unsigned(std::max<size_t>(rows.size(), 1))));
   std::vector<std::thread> pool;

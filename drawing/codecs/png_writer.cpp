@@ -1,6 +1,9 @@
 #include "drawing/codecs/png_writer.h"
 
 #include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -29,25 +32,67 @@ void chunk(std::string& out, const char type[4], const uint8_t* data, size_t siz
   put32(out, uint32_t(libdeflate_crc32(0, out.data() + typeAt, size + 4)));
 }
 
-struct RawRows {
-  std::unique_ptr<uint8_t[]> bytes;
-  size_t size = 0;
-};
+// Straight RGBA bytes of one row of premultiplied ARGB pixels; returns how
+// many pixels equal the one before them. Runs of one colour (empty or solid
+// ink, most of a seal) are converted once.
+size_t straightRow(const uint32_t* src, int width, uint8_t* dst, const UnpremultiplyTable& table) {
+  size_t same = 0;
+  uint32_t last = 0, lastBytes = 0;  // transparent is 0 either way
+  for (int x = 0; x < width; ++x, dst += 4) {
+    const uint32_t p = src[x];
+    if (p == last && x > 0) {
+      ++same;
+    } else {
+      const ARGB c = Unpremultiply(p, table);
+      // R, G, B, A in memory.
+      lastBytes = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | (c & 0xFF000000u);
+      if constexpr (std::endian::native == std::endian::big) lastBytes = __builtin_bswap32(lastBytes);
+      last = p;
+    }
+    std::memcpy(dst, &lastBytes, 4);
+  }
+  return same;
+}
 
-RawRows& keptRawRows() {
-  thread_local RawRows kept;
-  return kept;
+inline int paeth(int a, int b, int c) {
+  const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// Filters a row of `n` bytes by PNG's five filters and keeps the one whose
+// bytes, read as signed, sum smallest in magnitude (the usual rule); writes
+// the filter byte and the filtered row at `dst`.
+void filterRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* dst, uint8_t* scratch) {
+  constexpr size_t kBpp = 4;
+  auto magnitude = [](uint8_t v) { return uint64_t(std::abs(int(int8_t(v)))); };
+  uint64_t bestSum = 0;
+  for (size_t i = 0; i < n; ++i) bestSum += magnitude(row[i]);
+  int best = 0;
+  for (int f = 1; f < 5; ++f) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const int a = i >= kBpp ? row[i - kBpp] : 0, b = prior ? prior[i] : 0,
+                c = i >= kBpp && prior ? prior[i - kBpp] : 0;
+      const int predicted = f == 1 ? a : f == 2 ? b : f == 3 ? (a + b) / 2 : paeth(a, b, c);
+      scratch[i] = uint8_t(row[i] - predicted);
+      sum += magnitude(scratch[i]);
+    }
+    if (sum < bestSum) bestSum = sum, best = f, std::memcpy(dst + 1, scratch, n);
+  }
+  dst[0] = uint8_t(best);
+  if (best == 0) std::memcpy(dst + 1, row, n);
 }
 
 }  // namespace
 
-void TrimEncoderBuffers() { keptRawRows() = RawRows(); }
-
 // The PNG container is written here around our own deflate of the rows
 // (row_deflate.h), made for seal pixels: the start-up seal in 0.9 ms and
 // 30,475 bytes, where libdeflate took 1.9 ms for 29,118 and zlib's best
-// 27,418 in 30 ms. Rows carry no filter: the seal's flat colours and
-// empty areas compress best raw.
+// 27,418 in 30 ms. A seal's rows carry no filter: its flat colours and
+// empty areas compress best raw. A row that is mostly not runs of one
+// colour carries a picture: it gets the filter that suits it, as photo
+// encoders do. Rows are made as the deflater reaches them, so no copy of
+// the image is held.
 bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi) {
   if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
   cairo_surface_flush(surface);
@@ -56,37 +101,36 @@ bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi) {
   const unsigned char* pixels = cairo_image_surface_get_data(surface);
   if (!pixels || width < 1 || height < 1) return false;
 
-  // Filter byte 0, then straight RGBA, for every row.
-  const size_t rowBytes = size_t(width) * 4 + 1;
-  // Written whole before it is read: not zeroed first. Kept for the next
-  // encode up to a size (a batch writes seal after seal of one size): a
-  // fresh buffer is fresh memory, faulted in page by page (3200 x 3200:
-  // 41 MB, 40 -> 25 ms an encode).
-  constexpr size_t kKeptRawBytes = size_t(64) << 20;
-  RawRows& kept = keptRawRows();
-  RawRows fresh;
-  const size_t rawSize = rowBytes * size_t(height);
-  RawRows& rawRows = rawSize <= kKeptRawBytes ? kept : fresh;
-  if (rawRows.size < rawSize) {
-    rawRows.bytes.reset(new (std::nothrow) uint8_t[rawSize]);
-    rawRows.size = rawRows.bytes ? rawSize : 0;
-    if (!rawRows.bytes) return false;
-  }
-  uint8_t* const raw = rawRows.bytes.get();
+  const size_t rowBytes = size_t(width) * 4 + 1;  // filter byte, then RGBA
   const UnpremultiplyTable& table = UnpremultiplyTableOnce();
-  for (int y = 0; y < height; ++y) {
-    const auto* src = reinterpret_cast<const uint32_t*>(pixels + size_t(y) * size_t(stride));
-    uint8_t* dst = raw + size_t(y) * rowBytes;
-    *dst++ = 0;
-    for (int x = 0; x < width; ++x, dst += 4) {
-      const ARGB c = Unpremultiply(src[x], table);
-      dst[0] = uint8_t(c >> 16), dst[1] = uint8_t(c >> 8), dst[2] = uint8_t(c), dst[3] = uint8_t(c >> 24);
+  auto source = [&](size_t y) { return reinterpret_cast<const uint32_t*>(pixels + y * size_t(stride)); };
+  // A picture's rows are filtered against the row above, kept straight.
+  std::vector<uint8_t> rows;
+  size_t straightOf = SIZE_MAX;  // which row `current` holds
+  uint8_t *current = nullptr, *prior = nullptr, *scratch = nullptr;
+  auto fillRow = [&](size_t y, uint8_t* dst) {
+    const size_t same = straightRow(source(y), width, dst + 1, table);
+    dst[0] = 0;
+    if (same * 2 >= size_t(width)) return;
+    if (rows.empty()) {
+      rows.resize(3 * (rowBytes - 1));
+      current = rows.data(), prior = current + rowBytes - 1, scratch = prior + rowBytes - 1;
     }
-  }
+    if (y > 0) {
+      if (straightOf == y - 1) std::swap(current, prior);
+      else straightRow(source(y - 1), width, prior, table);
+    }
+    std::memcpy(current, dst + 1, rowBytes - 1);
+    straightOf = y;
+    filterRow(current, y > 0 ? prior : nullptr, rowBytes - 1, dst, scratch);
+  };
   std::vector<uint8_t> deflated;
-  if (!DeflateRows(raw, rawSize, rowBytes, deflated)) return false;
+  try {
+    if (!DeflateRows(size_t(height), rowBytes, fillRow, deflated)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   const size_t deflatedSize = deflated.size();
-
   std::string& png = *out;
   png.assign("\x89PNG\r\n\x1A\n", 8);
   uint8_t ihdr[13] = {};

@@ -18,9 +18,6 @@ namespace korvane {
 bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi = 0);
 bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi = 0);
 
-// Lets go of the row buffer this thread keeps between encodes.
-void TrimEncoderBuffers();
-
 // Pixels per metre of a resolution in dots per inch, as pHYs stores it.
 uint32_t PixelsPerMetre(double dpi);
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace korvane {
@@ -291,40 +292,76 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWri
 
 }  // namespace
 
-bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out) try {
+namespace {
+
+// Rows asked for at a time: enough that the window's upkeep is rare.
+constexpr size_t kBatchBytes = size_t(64) << 10;
+
+// Fills `bytes` bytes at `destination`, continuing where the last call ended.
+using ByteFill = std::function<void(uint8_t* destination, size_t bytes)>;
+
+// Codes `size` bytes that arrive in pieces of at most `batch` bytes. A
+// position is coded only once the longest match from it has arrived, so
+// the stream does not depend on how the bytes were cut.
+bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& fill, std::vector<uint8_t>& out) try {
   const SymbolTables& t = symbolTables();
   out.assign({0x78, 0x01});  // deflate, 32 KiB window, no dictionary
   BitWriter bits(out.data() + out.size());
 
+  // The bytes held: positions [base, filled); a match reaches back at most
+  // kWindow from the next position coded.
+  const size_t capacity = kWindow + kMaxMatch + batch;
+  std::unique_ptr<uint8_t[]> held(new uint8_t[capacity]);
+  size_t base = 0, filled = 0;
+  uint32_t adler = 1;
+
   // Where each 4-byte value was last seen: a seal's edge pixels come in a
   // few colours, met again all round the ring.
   constexpr int kHashBits = 14;
-  std::vector<uint32_t> lastSeen(size_t(1) << kHashBits, 0);  // position + 1
+  std::vector<uint64_t> lastSeen(size_t(1) << kHashBits, 0);  // position + 1
   const size_t above = rowBytes <= kWindow ? rowBytes : 0;
 
   Block block;
   block.tokens.reserve(std::min(kBlockTokens, size + 1));
   size_t pos = 0;
-  for (;;) {
-    block.tokens.clear();
-    block.litLen.fill(0);
-    block.dist.fill(0);
-    while (pos < size && block.tokens.size() < kBlockTokens) {
+  while (pos < size || filled < size) {
+    if (filled < size) {
+      const size_t piece = std::min(batch, size - filled);
+      if (filled + piece - base > capacity) {
+        const size_t keep = pos - std::min(pos, kWindow);
+        std::memmove(held.get(), held.get() + (keep - base), filled - keep);
+        base = keep;
+      }
+      uint8_t* at = held.get() + (filled - base);
+      fill(at, piece);
+      adler = libdeflate_adler32(adler, at, piece);
+      filled += piece;
+    }
+    const size_t limit = filled == size ? size : (filled > kMaxMatch ? filled - kMaxMatch : 0);
+    const uint8_t* const data = held.get();
+    for (; pos < limit; ) {
+      if (block.tokens.size() >= kBlockTokens) {
+        writeBlock(block, false, out, bits);
+        block.tokens.clear();
+        block.litLen.fill(0);
+        block.dist.fill(0);
+      }
+      const uint8_t* const here = data + (pos - base);
       const int max = int(std::min<size_t>(kMaxMatch, size - pos));
       int best = 0;
       size_t distance = 0;
       // The previous pixel first: empty and solid-ink runs are most of a seal.
-      if (pos >= 4) best = matchLength(data + pos, data + pos - 4, max), distance = 4;
+      if (pos >= 4) best = matchLength(here, here - 4, max), distance = 4;
       if (best < max && above && pos >= above) {
-        const int l = matchLength(data + pos, data + pos - above, max);
+        const int l = matchLength(here, here - above, max);
         if (l > best) best = l, distance = above;
       }
       if (best < 16 && pos + 4 <= size) {
-        const uint32_t slot = (load32(data + pos) * 2654435761u) >> (32 - kHashBits);
-        const size_t seen = lastSeen[slot];
-        lastSeen[slot] = uint32_t(pos + 1);
+        const uint32_t slot = (load32(here) * 2654435761u) >> (32 - kHashBits);
+        const uint64_t seen = lastSeen[slot];
+        lastSeen[slot] = pos + 1;
         if (seen && pos - (seen - 1) <= kWindow) {
-          const int l = matchLength(data + pos, data + seen - 1, max);
+          const int l = matchLength(here, data + (seen - 1 - base), max);
           if (l > best) best = l, distance = pos - (seen - 1);
         }
       }
@@ -334,22 +371,38 @@ bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<
         ++block.dist[t.distanceCode[distance]];
         pos += size_t(best);
       } else {
-        block.tokens.push_back(data[pos]);
-        ++block.litLen[data[pos]];
+        block.tokens.push_back(*here);
+        ++block.litLen[*here];
         ++pos;
       }
     }
-    const bool last = pos >= size;
-    writeBlock(block, last, out, bits);
-    if (last) break;
   }
+  writeBlock(block, true, out, bits);
   out.resize(size_t(bits.Finish() - out.data()));
-  const uint32_t adler = libdeflate_adler32(1, data, size);
   for (int i = 3; i >= 0; --i) out.push_back(uint8_t(adler >> (8 * i)));
   return true;
 } catch (const std::bad_alloc&) {
   out.clear();
   return false;
+}
+
+}  // namespace
+
+bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out) {
+  size_t at = 0;
+  return deflateStream(size, rowBytes, kBatchBytes, [&](uint8_t* destination, size_t bytes) {
+    std::memcpy(destination, data + at, bytes);
+    at += bytes;
+  }, out);
+}
+
+bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::vector<uint8_t>& out) {
+  if (rowBytes == 0) rowCount = 0;
+  const size_t rowsAtOnce = std::max<size_t>(1, kBatchBytes / std::max<size_t>(rowBytes, 1));
+  size_t next = 0;
+  return deflateStream(rowCount * rowBytes, rowBytes, rowsAtOnce * rowBytes, [&](uint8_t* destination, size_t bytes) {
+    for (; bytes >= rowBytes; bytes -= rowBytes, destination += rowBytes) fillRow(next++, destination);
+  }, out);
 }
 
 }  // namespace korvane

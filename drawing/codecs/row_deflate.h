@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace korvane {
@@ -15,6 +16,13 @@ namespace korvane {
 // The zlib stream of `size` bytes of rows `rowBytes` long (filter bytes
 // included). False only when memory runs out.
 bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out);
+
+// The same stream, byte for byte, with the rows asked for one at a time as
+// the encoder reaches them: `fillRow(index, destination)` writes row
+// `index` (rowBytes bytes). Only the 32 KiB window and a few rows are held,
+// whatever the image's size.
+using RowFill = std::function<void(size_t index, uint8_t* destination)>;
+bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::vector<uint8_t>& out);
 
 // Code lengths of a complete prefix code of at most maxLength bits (at
 // most 63) for `count` symbols, 0 for symbols of frequency 0; a lone used
