@@ -11,6 +11,9 @@
 #include <string>
 
 #include <libdeflate.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "drawing/codecs/pixels.h"
 #include "drawing/codecs/row_deflate.h"
@@ -35,21 +38,38 @@ void chunk(std::string& out, const char type[4], const uint8_t* data, size_t siz
 // Straight RGBA bytes of one row of premultiplied ARGB pixels; returns how
 // many pixels equal the one before them. Runs of one colour (empty or solid
 // ink, most of a seal) are converted once.
+// The first pixel from `x` on that is not `p` (or `width`).
+inline int runEnd(const uint32_t* src, int x, int width, uint32_t p) {
+#ifdef __SSE2__
+  const __m128i wanted = _mm_set1_epi32(int(p));
+  for (; x + 4 <= width; x += 4) {
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+    const int equal = _mm_movemask_epi8(_mm_cmpeq_epi32(four, wanted));
+    if (equal != 0xFFFF) return x + std::countr_one(unsigned(equal)) / 4;
+  }
+#endif
+  while (x < width && src[x] == p) ++x;
+  return x;
+}
+
 size_t straightRow(const uint32_t* src, int width, uint8_t* dst, const UnpremultiplyTable& table) {
   size_t same = 0;
-  uint32_t last = 0, lastBytes = 0;  // transparent is 0 either way
-  for (int x = 0; x < width; ++x, dst += 4) {
+  for (int x = 0; x < width;) {
     const uint32_t p = src[x];
-    if (p == last && x > 0) {
-      ++same;
-    } else {
-      const ARGB c = Unpremultiply(p, table);
-      // R, G, B, A in memory.
-      lastBytes = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | (c & 0xFF000000u);
-      if constexpr (std::endian::native == std::endian::big) lastBytes = __builtin_bswap32(lastBytes);
-      last = p;
+    // An edge pixel rarely repeats: look one ahead before scanning a run.
+    const int end = x + 1 < width && src[x + 1] != p ? x + 1 : runEnd(src, x + 1, width, p);
+    same += size_t(end - x - 1);
+    if (p == 0) {  // empty: the most common run by far
+      std::memset(dst, 0, size_t(end - x) * 4);
+      dst += size_t(end - x) * 4;
+      x = end;
+      continue;
     }
-    std::memcpy(dst, &lastBytes, 4);
+    const ARGB c = Unpremultiply(p, table);
+    // R, G, B, A in memory.
+    uint32_t bytes = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | (c & 0xFF000000u);
+    if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap32(bytes);
+    for (; x < end; ++x, dst += 4) std::memcpy(dst, &bytes, 4);
   }
   return same;
 }

@@ -13,13 +13,15 @@ namespace korvane {
 
 namespace {
 
-constexpr int kMinMatch = 3, kMaxMatch = 258;
+// Deflate allows matches of 3 bytes; one that short, coded with its
+// distance, costs more than its literals on seals and photos alike.
+constexpr int kMinMatch = 4, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
 constexpr int kLitLenSymbols = 286, kDistSymbols = 30, kCodeLengthSymbols = 19;
 constexpr int kEndOfBlock = 256;
 // A block's codes follow its own statistics; more tokens a block would
 // only keep more memory.
-constexpr size_t kBlockTokens = size_t(1) << 16;
+constexpr size_t kBlockTokens = size_t(1) << 15;
 
 constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -296,6 +298,8 @@ namespace {
 
 // Rows asked for at a time: enough that the window's upkeep is rare.
 constexpr size_t kBatchBytes = size_t(64) << 10;
+// A block cut short where rows change kind still pays for its codes.
+constexpr size_t kMinSplitTokens = 1024;
 
 // Fills `bytes` bytes at `destination`, continuing where the last call ended.
 using ByteFill = std::function<void(uint8_t* destination, size_t bytes)>;
@@ -303,7 +307,12 @@ using ByteFill = std::function<void(uint8_t* destination, size_t bytes)>;
 // Codes `size` bytes that arrive in pieces of at most `batch` bytes. A
 // position is coded only once the longest match from it has arrived, so
 // the stream does not depend on how the bytes were cut.
-bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& fill, std::vector<uint8_t>& out) try {
+//
+// With `kindOfRow`, rows whose filter byte differs in kind (raw or
+// filtered) from the row before start a new block: a photo's residues and a
+// seal's runs are coded best by codes of their own.
+bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& fill, bool splitByKind,
+                   std::vector<uint8_t>& out) try {
   const SymbolTables& t = symbolTables();
   out.assign({0x78, 0x01});  // deflate, 32 KiB window, no dictionary
   BitWriter bits(out.data() + out.size());
@@ -324,6 +333,10 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
   Block block;
   block.tokens.reserve(std::min(kBlockTokens, size + 1));
   size_t pos = 0;
+  // Where the rows change kind, in positions not yet coded.
+  std::vector<size_t> changes;
+  size_t nextChange = 0;
+  bool lastKind = false;
   while (pos < size || filled < size) {
     if (filled < size) {
       const size_t piece = std::min(batch, size - filled);
@@ -335,12 +348,20 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       uint8_t* at = held.get() + (filled - base);
       fill(at, piece);
       adler = libdeflate_adler32(adler, at, piece);
+      if (splitByKind)
+        for (size_t row = 0; row < piece; row += rowBytes) {
+          const bool kind = at[row] != 0;
+          if (kind != lastKind && filled + row > 0) changes.push_back(filled + row);
+          lastKind = kind;
+        }
       filled += piece;
     }
     const size_t limit = filled == size ? size : (filled > kMaxMatch ? filled - kMaxMatch : 0);
     const uint8_t* const data = held.get();
     for (; pos < limit; ) {
-      if (block.tokens.size() >= kBlockTokens) {
+      const bool change = nextChange < changes.size() && pos >= changes[nextChange];
+      if (change) ++nextChange;
+      if (block.tokens.size() >= kBlockTokens || (change && block.tokens.size() >= kMinSplitTokens)) {
         writeBlock(block, false, out, bits);
         block.tokens.clear();
         block.litLen.fill(0);
@@ -393,7 +414,7 @@ bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<
   return deflateStream(size, rowBytes, kBatchBytes, [&](uint8_t* destination, size_t bytes) {
     std::memcpy(destination, data + at, bytes);
     at += bytes;
-  }, out);
+  }, false, out);
 }
 
 bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::vector<uint8_t>& out) {
@@ -402,7 +423,7 @@ bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::
   size_t next = 0;
   return deflateStream(rowCount * rowBytes, rowBytes, rowsAtOnce * rowBytes, [&](uint8_t* destination, size_t bytes) {
     for (; bytes >= rowBytes; bytes -= rowBytes, destination += rowBytes) fillRow(next++, destination);
-  }, out);
+  }, true, out);
 }
 
 }  // namespace korvane

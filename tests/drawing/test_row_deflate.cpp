@@ -278,3 +278,32 @@ TEST(PngContainer, NoiseSpreadOverSeveralIdatChunksIsSound) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// Shading with sensor noise, as photos have: its rows are filtered, the
+// file is far smaller than the same rows raw, and the pixels come back.
+TEST(PngContainer, APhotosRowsAreFilteredAndCompressLikeAPhotoEncoders) {
+  CairoSurfacePtr photo = CreateArgbSurface(300, 200);
+  ASSERT_TRUE(photo);
+  std::mt19937 random(11);
+  auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(photo.get()));
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) {
+      auto channel = [&](int v) { return uint32_t(std::clamp(v + int(random() % 7) - 3, 0, 255)); };
+      data[y * 300 + x] = 0xFF000000u | channel(x * 255 / 300) << 16 | channel(y) << 8 | channel((x + y) / 2);
+    }
+  cairo_surface_mark_dirty(photo.get());
+  expectSoundPng(photo.get(), 0, 1, false);
+
+  MemoryStream png;
+  ASSERT_TRUE(EncodePng(photo.get(), png));
+  const std::vector<uint8_t> raw = straightRows(photo.get());
+  std::vector<uint8_t> unfiltered;
+  ASSERT_TRUE(DeflateRows(raw.data(), raw.size(), 300 * 4 + 1, unfiltered));
+  EXPECT_LT(double(png.GetSize()), 0.8 * double(unfiltered.size()));
+}
+
+}  // namespace
+}  // namespace korvane
