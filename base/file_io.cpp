@@ -194,6 +194,7 @@ std::string ProgramFolder() {
 }
 
 struct AtomicFileSet::Staged {
+  std::string given;  // the path as it was named
   std::string target;
   std::string temporary;  // empty: written through at commit
   std::string bytes;      // only for targets written through
@@ -204,11 +205,16 @@ struct AtomicFileSet::Staged {
 AtomicFileSet::~AtomicFileSet() { Abandon(); }
 
 bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes, SpecialFiles special) {
+  return stage(path, bytes, special, true);
+}
+
+bool AtomicFileSet::stage(const std::string& path, std::string_view bytes, SpecialFiles special, bool sync) {
   if (path.empty()) {
     errno = ENOENT;
     return false;
   }
   auto staged = std::make_unique<Staged>();
+  staged->given = path;
   staged->target = path == "-" ? path : ResolveSymlinks(path);
   struct stat old;
   const bool exists = path != "-" && ::stat(staged->target.c_str(), &old) == 0;
@@ -244,7 +250,7 @@ bool AtomicFileSet::Stage(const std::string& path, std::string_view bytes, Speci
     ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
     if (ok && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) errno = 0;
   }
-  ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  ok = ok && writeAll(fd.get(), bytes) && (!sync || ::fsync(fd.get()) == 0);
   ok = fd.close() && ok;
   if (!ok) {
     const int saved = errno;
@@ -349,6 +355,47 @@ bool AtomicFileSet::Commit() {
   return error == 0;
 }
 
+void AtomicFileSet::TakeFrom(AtomicFileSet& other) {
+  m_staged.insert(m_staged.end(), other.m_staged.begin(), other.m_staged.end());
+  other.m_staged.clear();
+}
+
+bool AtomicFileSet::Durable() const {
+  // One syncfs for each file system the temporary files are on.
+  std::set<dev_t> synced;
+  for (const Staged* s : m_staged) {
+    if (s->temporary.empty()) continue;
+    Fd folder(::open(folderOf(s->temporary).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st;
+    // A folder gone meanwhile fails its own files' renames, not the group.
+    if (folder.get() < 0 || ::fstat(folder.get(), &st) != 0) continue;
+    if (!synced.insert(st.st_dev).second) continue;
+    if (::syncfs(folder.get()) != 0) return false;
+  }
+  return true;
+}
+
+std::vector<std::pair<std::string, int>> AtomicFileSet::CommitEach() {
+  std::vector<std::pair<std::string, int>> failed;
+  std::set<std::string> folders;
+  for (Staged* s : m_staged) {
+    errno = 0;
+    bool ok;
+    if (s->temporary.empty()) {
+      ok = writeThrough(s->target, s->bytes);
+    } else {
+      ok = std::rename(s->temporary.c_str(), s->target.c_str()) == 0;
+      if (ok) folders.insert(folderOf(s->target));
+      else ::unlink(s->temporary.c_str());
+    }
+    if (!ok) failed.emplace_back(s->given, errno ? errno : EIO);
+    delete s;
+  }
+  m_staged.clear();
+  for (const std::string& folder : folders) syncFolder(folder);
+  return failed;
+}
+
 void AtomicFileSet::Abandon() {
   const int saved = errno;
   for (Staged* s : m_staged) {
@@ -380,6 +427,58 @@ void IgnoreWriteSignals() {
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, SpecialFiles special) {
   AtomicFileSet set;
   return set.Stage(path, bytes, special) && set.Commit();
+}
+
+FileBatch::FileBatch(size_t groupSize) : m_groupSize(std::max<size_t>(groupSize, 1)) {}
+
+FileBatch::~FileBatch() = default;
+
+bool FileBatch::Write(const std::string& path, std::string_view bytes) {
+  AtomicFileSet one;
+  if (!one.stage(path, bytes, SpecialFiles::WriteThrough, false)) return false;
+  AtomicFileSet group;
+  {
+    std::lock_guard lock(m_mutex);
+    m_pending.TakeFrom(one);
+    if (++m_count < m_groupSize) return true;
+    group.TakeFrom(m_pending);
+    m_count = 0;
+  }
+  // This writer puts the group in place; the others go on staging theirs.
+  commit(group);
+  return true;
+}
+
+std::vector<std::pair<std::string, int>> FileBatch::Finish() {
+  AtomicFileSet group;
+  {
+    std::lock_guard lock(m_mutex);
+    group.TakeFrom(m_pending);
+    m_count = 0;
+  }
+  commit(group);
+  std::lock_guard lock(m_mutex);
+  return std::move(m_failed);
+}
+
+void FileBatch::commit(AtomicFileSet& group) {
+  std::vector<std::pair<std::string, int>> failed;
+  if (group.Durable()) {
+    failed = group.CommitEach();
+  } else {
+    const int error = errno ? errno : EIO;
+    for (const std::string& target : group.Targets()) failed.emplace_back(target, error);
+    group.Abandon();
+  }
+  if (failed.empty()) return;
+  std::lock_guard lock(m_mutex);
+  m_failed.insert(m_failed.end(), failed.begin(), failed.end());
+}
+
+std::vector<std::string> AtomicFileSet::Targets() const {
+  std::vector<std::string> targets;
+  for (const Staged* s : m_staged) targets.push_back(s->given);
+  return targets;
 }
 
 }  // namespace korvane

@@ -99,6 +99,12 @@ std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector
     failures.push_back({rows[i].number, std::move(why)});
   }
 
+  // Outputs are made durable a group at a time, not each on its own: the
+  // workers do not queue up for the disk.
+  FileBatch files;
+  auto cannotWrite = [](const std::string& output, int error) {
+    return "cannot write '" + output + "': " + (error ? std::strerror(error) : "write failed");
+  };
   std::mutex mutex;
   std::atomic<size_t> next{0};
   size_t done = failures.size();
@@ -110,8 +116,7 @@ std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector
     std::string bytes, error;
     if (!EncodeSeal(doc, *OutputKindOfExtension(row.output), options, &bytes, &error, &shared)) return error;
     errno = 0;
-    if (!WriteFileAtomically(row.output, bytes))
-      return "cannot write '" + row.output + "': " + (errno ? std::strerror(errno) : "write failed");
+    if (!files.Write(row.output, bytes)) return cannotWrite(row.output, errno);
     return {};
   };
   auto work = [&] {
@@ -152,6 +157,9 @@ std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector
   }
   work();
   for (std::thread& t : pool) t.join();
+  std::map<std::string, size_t> rowOfOutput;
+  for (const BatchRow& row : rows) rowOfOutput.emplace(row.output, row.number);
+  for (const auto& [output, error] : files.Finish()) failures.push_back({rowOfOutput[output], cannotWrite(output, error)});
   std::sort(failures.begin(), failures.end(), [](const BatchFailure& a, const BatchFailure& b) { return a.row < b.row; });
   return failures;
 }

@@ -165,6 +165,41 @@ TEST(AtomicFileSet, NothingIsInPlaceUntilCommitAndAbandonLeavesNothing) {
   EXPECT_EQ(contentOf(dir / "b"), "new b");
 }
 
+// A group is put in place when it fills, the rest at Finish; a file whose
+// folder went away meanwhile is reported by the name it was given, and the
+// others are written. No temporary file is left.
+TEST(FileBatch, GroupsArePutInPlaceWholeAndFailuresAreReportedByName) {
+  test::TempDir dir;
+  fs::create_directories(dir / "gone");
+  put(dir / "a", "old a");
+  std::vector<std::pair<std::string, int>> failed;
+  {
+    FileBatch batch(3);
+    ASSERT_TRUE(batch.Write((dir / "a").string(), "new a"));
+    ASSERT_TRUE(batch.Write((dir / "gone" / "b").string(), "new b"));
+    EXPECT_EQ(contentOf(dir / "a"), "old a");  // staged, not yet in place
+    ASSERT_TRUE(batch.Write((dir / "c").string(), "new c"));  // the group is full
+    EXPECT_EQ(contentOf(dir / "a"), "new a");
+    EXPECT_EQ(contentOf(dir / "gone" / "b"), "new b");
+    ASSERT_TRUE(batch.Write((dir / "gone" / "d").string(), "new d"));
+    ASSERT_TRUE(batch.Write((dir / "e").string(), "new e"));
+    fs::remove_all(dir / "gone");
+    failed = batch.Finish();
+  }
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_EQ(failed[0].first, (dir / "gone" / "d").string());
+  EXPECT_EQ(failed[0].second, ENOENT);
+  EXPECT_EQ(contentOf(dir / "e"), "new e");
+  EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"a", "c", "e"}));
+  // Never finished: nothing is put in place and nothing is left behind.
+  {
+    FileBatch batch(8);
+    ASSERT_TRUE(batch.Write((dir / "f").string(), "new f"));
+    EXPECT_FALSE(batch.Write((dir / "missing" / "g").string(), "new g"));
+  }
+  EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"a", "c", "e"}));
+}
+
 TEST(AtomicFileSet, AFailureBetweenTwoRenamesPutsTheFirstFileBack) {
   test::TempDir dir;
   put(dir / "a.png", "old a");

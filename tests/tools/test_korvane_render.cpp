@@ -3,13 +3,18 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "document/template_format.h"
 #include "drawing/gfx/gfx_image.h"
@@ -349,6 +354,53 @@ TEST(KorvaneRender, ATemplateNamingAnInstalledFontEndsCleanly) {
   const ToolRun r = run("-t " + (dir / "t.qsx_tzl").string() + " -o " + (dir / "s.png").string());
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(r.output, "");
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A batch killed at any moment leaves each output complete (a PNG that
+// reads whole) or absent; finished normally, it leaves no temporary file.
+TEST(KorvaneRender, ABatchKilledAtAnyMomentLeavesEachOutputCompleteOrAbsent) {
+  for (int delayMs : {30, 80, 160, -1}) {
+    test::TempDir dir;
+    std::string rows = "output,text1\n";
+    for (int i = 0; i < 400; ++i) rows += (dir / ("s" + std::to_string(i) + ".png")).string() + ",印章" + std::to_string(i) + "\n";
+    writeFile(dir / "rows.csv", rows);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      execl(KORVANE_RENDER_EXE, KORVANE_RENDER_EXE, "--batch", (dir / "rows.csv").c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (delayMs >= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+      kill(child, SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    size_t complete = 0, temporaries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(".korvane-", 0) == 0) {
+        ++temporaries;
+        continue;
+      }
+      if (name == "rows.csv") continue;
+      GfxBitmap png;
+      ASSERT_TRUE(png.CreateFromFile(entry.path().string())) << name << " after " << delayMs << " ms";
+      EXPECT_EQ(png.GetWidth(), 400u) << name;
+      ++complete;
+    }
+    if (delayMs < 0) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      EXPECT_EQ(complete, 400u);
+      EXPECT_EQ(temporaries, 0u);
+    }
+  }
 }
 
 }  // namespace
