@@ -6,12 +6,15 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <csignal>
 #include <set>
+#include <utility>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,6 +158,73 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
   }
   data.resize(got);
   *out = std::move(data);
+  return true;
+}
+
+FileCopy::~FileCopy() {
+  if (m_map) ::munmap(m_map, m_mapLength);
+}
+
+FileCopy::FileCopy(FileCopy&& other) noexcept { *this = std::move(other); }
+
+FileCopy& FileCopy::operator=(FileCopy&& other) noexcept {
+  if (this != &other) {
+    if (m_map) ::munmap(m_map, m_mapLength);
+    m_map = std::exchange(other.m_map, nullptr);
+    m_mapLength = std::exchange(other.m_mapLength, 0);
+    m_data = std::exchange(other.m_data, nullptr);
+    m_size = std::exchange(other.m_size, 0);
+  }
+  return *this;
+}
+
+// Anonymous memory starting on a huge-page boundary, asking for huge pages.
+bool FileCopy::allocate(size_t size) {
+  constexpr size_t kHugePage = size_t(2) << 20;
+  const size_t length = (std::max<size_t>(size, 1) + kHugePage - 1) / kHugePage * kHugePage;
+  const size_t mapped = length + kHugePage;
+  void* m = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) {
+    errno = ENOMEM;
+    return false;
+  }
+  *this = FileCopy();
+  m_map = m, m_mapLength = mapped;
+  m_data = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(m) + kHugePage - 1) / kHugePage * kHugePage);
+  ::madvise(m_data, length, MADV_HUGEPAGE);  // advice only: small pages work too
+  return true;
+}
+
+bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes) {
+  Fd fd;
+  struct stat st;
+  if (!openRegular(path, &fd, &st)) return false;
+  if (uint64_t(st.st_size) > maxBytes) {
+    errno = EFBIG;
+    return false;
+  }
+  FileCopy copy;
+  if (!copy.allocate(size_t(st.st_size))) return false;
+  size_t got = 0;
+  if (!readInto(fd.get(), copy.m_data, size_t(st.st_size), &got)) return false;
+  uint8_t probe;
+  ssize_t more;
+  while ((more = ::read(fd.get(), &probe, 1)) < 0 && errno == EINTR) {
+  }
+  if (more < 0) return false;
+  if (more > 0) {
+    // The file grew while it was read: read it again, whole.
+    ByteArray bytes;
+    if (!ReadFileBytes(path, &bytes, maxBytes)) return false;
+    FileCopy grown;
+    if (!grown.allocate(bytes.size())) return false;
+    std::memcpy(grown.m_data, bytes.data(), bytes.size());
+    grown.m_size = bytes.size();
+    *out = std::move(grown);
+    return true;
+  }
+  copy.m_size = got;
+  *out = std::move(copy);
   return true;
 }
 

@@ -22,6 +22,35 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes = si
 // read the same way: enough to tell what a file is without reading it all.
 bool ReadFilePrefix(const std::string& path, ByteArray* out, size_t count);
 
+// A private copy of a file's bytes, read once: the file may be rewritten,
+// truncated or removed afterwards without the copy changing (a mapping of
+// the file would change with it, or fault). Held in huge pages where the
+// system offers them: the 5 MB seal font then costs a handful of page
+// faults instead of 1,280 (19 -> 1.3 ms of CPU on a machine where fresh
+// memory is slow).
+class FileCopy {
+ public:
+  FileCopy() = default;
+  ~FileCopy();
+  FileCopy(FileCopy&& other) noexcept;
+  FileCopy& operator=(FileCopy&& other) noexcept;
+
+  const uint8_t* data() const { return m_data; }
+  size_t size() const { return m_size; }
+
+ private:
+  friend bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes);
+  bool allocate(size_t size);
+
+  void* m_map = nullptr;
+  size_t m_mapLength = 0;
+  uint8_t* m_data = nullptr;
+  size_t m_size = 0;
+};
+
+// As ReadFileBytes, into a FileCopy.
+bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes = size_t(256) << 20);
+
 // Writes the bytes as the whole content of `path`:
 // - a regular file (or none yet) is replaced atomically: a temporary file in
 //   the same folder, fsync, rename, fsync of the folder; the old file keeps

@@ -109,8 +109,9 @@ bool GfxPrivateFontCollection::AddMemoryFont(const ByteArray& bytes) { return Ad
 
 bool GfxPrivateFontCollection::AddMemoryFont(ByteArray&& bytes) {
   if (!m_native || bytes.empty()) return SetLastStatus(GfxStatus::InvalidParameter);
+  auto holder = std::make_shared<const ByteArray>(std::move(bytes));
   std::lock_guard lock(FreeTypeMutex());
-  return addFace(std::make_shared<FontFace>(std::move(bytes), 0));
+  return addFace(std::make_shared<FontFace>(holder, holder->data(), holder->size(), 0));
 }
 
 bool GfxPrivateFontCollection::addFace(std::shared_ptr<FontFace> face) {
@@ -131,9 +132,11 @@ bool GfxPrivateFontCollection::addFace(std::shared_ptr<FontFace> face) {
 bool GfxPrivateFontCollection::AddFontFile(const std::string& path) {
   if (!m_native || path.empty()) return SetLastStatus(GfxStatus::InvalidParameter);
   // Read whole, once: the file may change or go while the collection lives.
-  ByteArray bytes;
-  if (!ReadFileBytes(path, &bytes, kMaxFontFileBytes)) return SetLastStatus(GfxStatus::FileNotFound);
-  return AddMemoryFont(std::move(bytes));
+  FileCopy bytes;
+  if (!ReadFileCopy(path, &bytes, kMaxFontFileBytes) || bytes.size() == 0) return SetLastStatus(GfxStatus::FileNotFound);
+  auto holder = std::make_shared<const FileCopy>(std::move(bytes));
+  std::lock_guard lock(FreeTypeMutex());
+  return addFace(std::make_shared<FontFace>(holder, holder->data(), holder->size(), 0));
 }
 
 // ---- GfxFont ----

@@ -29,7 +29,7 @@ bool FontFace::load() {
   if (m_face) return true;
   if (m_failed || !SharedFreeType()) return false;
   FT_Error err = m_path.empty()
-                     ? FT_New_Memory_Face(SharedFreeType(), m_bytes.data(), FT_Long(m_bytes.size()), m_index, &m_face)
+                     ? FT_New_Memory_Face(SharedFreeType(), m_data, FT_Long(m_size), m_index, &m_face)
                      : openFileFace();
   if (err || !m_face || !FT_IS_SCALABLE(m_face) || m_face->units_per_EM == 0) {
     if (m_face) FT_Done_Face(m_face);

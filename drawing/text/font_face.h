@@ -32,8 +32,10 @@ class FontFace {
  public:
   FontFace(std::string path, int index, bool bold, bool italic)
       : m_path(std::move(path)), m_index(index), m_bold(bold), m_italic(italic) {}
-  // Bytes in memory, whose style is read from the face itself.
-  FontFace(ByteArray bytes, int index) : m_bytes(std::move(bytes)), m_index(index), m_styleFromFace(true) {}
+  // Bytes in memory, kept alive by `holder`, whose style is read from the
+  // face itself.
+  FontFace(std::shared_ptr<const void> holder, const uint8_t* data, size_t size, int index)
+      : m_holder(std::move(holder)), m_data(data), m_size(size), m_index(index), m_styleFromFace(true) {}
   ~FontFace();
   FontFace(const FontFace&) = delete;
   FontFace& operator=(const FontFace&) = delete;
@@ -67,7 +69,9 @@ class FontFace {
   static void decompose(FT_Outline* outline, std::vector<PathSegment>& segs);
 
   std::string m_path;
-  ByteArray m_bytes;
+  std::shared_ptr<const void> m_holder;
+  const uint8_t* m_data = nullptr;
+  size_t m_size = 0;
   std::unique_ptr<FT_StreamRec> m_stream;  // declared before m_face: the face closes it
   int m_index = 0;
   bool m_bold = false, m_italic = false;
