@@ -327,7 +327,9 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
   // Where each 4-byte value was last seen: a seal's edge pixels come in a
   // few colours, met again all round the ring.
   constexpr int kHashBits = 14;
-  std::vector<uint64_t> lastSeen(size_t(1) << kHashBits, 0);  // position + 1
+  // Positions are kept modulo 2^32: a distance is reckoned the same way,
+  // and any position within the window is a real one, checked by matching.
+  std::vector<uint32_t> lastSeen(size_t(1) << kHashBits, 0);  // position + 1
   const size_t above = rowBytes <= kWindow ? rowBytes : 0;
 
   Block block;
@@ -379,11 +381,12 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       }
       if (best < 16 && pos + 4 <= size) {
         const uint32_t slot = (load32(here) * 2654435761u) >> (32 - kHashBits);
-        const uint64_t seen = lastSeen[slot];
-        lastSeen[slot] = pos + 1;
-        if (seen && pos - (seen - 1) <= kWindow) {
-          const int l = matchLength(here, data + (seen - 1 - base), max);
-          if (l > best) best = l, distance = pos - (seen - 1);
+        const uint32_t seen = lastSeen[slot];
+        lastSeen[slot] = uint32_t(pos + 1);
+        const uint32_t back = uint32_t(pos + 1) - seen;
+        if (seen && back <= kWindow && back <= pos && back > 0) {
+          const int l = matchLength(here, here - back, max);
+          if (l > best) best = l, distance = back;
         }
       }
       if (best >= kMinMatch) {
