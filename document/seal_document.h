@@ -17,8 +17,15 @@ inline constexpr SealColor kWhite = 0xFFFFFF;
 // The face name that selects the font shipped beside the program.
 inline constexpr const char kPrivateSealFaceName[] = "图章专用字体";
 
-enum SealTextStyle : int32_t { kTextRingTop = 1, kTextRingBottom = 2, kTextLine = 3 };
-enum SealFrameType : int32_t { kFrameNone = 0, kFrameCircle = 1, kFrameRectangle = 2 };
+enum SealTextStyle : int32_t {
+  kTextRingTop = 1,
+  kTextRingBottom = 2,
+  kTextLine = 3,
+  kTextEllipseTop = 4,     // along the top of a Width x Height ellipse
+  kTextEllipseBottom = 5,  // along its bottom
+  kTextColumns = 6,        // vertical columns, right to left (square seals)
+};
+enum SealFrameType : int32_t { kFrameNone = 0, kFrameCircle = 1, kFrameRectangle = 2, kFrameEllipse = 3 };
 enum SealFigureType : int32_t {
   kFigureNone = 0,
   kFigurePicture = 1,
@@ -48,6 +55,9 @@ struct SealText {
   int32_t Spacing = 0;
   int32_t OffsetX = 0;
   int32_t OffsetY = 0;
+  // Written to templates only when not the default:
+  int32_t Sweep = 0;      // degrees a ring text spans (0: as Spacing lays it)
+  int32_t Stretch = 100;  // horizontal scale of every glyph, percent
 };
 
 struct SealFrame {
@@ -86,6 +96,9 @@ struct SealDocument {
   int32_t Width = 0;
   int32_t Height = 0;
   SealColor BackColor = 0;
+  // The seal's size on paper, in millimetres over its outer frame (0: none);
+  // written to templates only when set.
+  double SizeMM = 0;
   std::array<SealText, 4> Text{};
   SealFrameGroup Frame{};
   std::array<SealFigure, 5> Shape{};
@@ -95,7 +108,7 @@ inline constexpr int kTextCount = 4;
 inline constexpr int kFrameCount = 5;
 inline constexpr int kFigureCount = 5;
 
-// Every field zero, every text empty.
+// Every field zero (a glyph stretch of 100 %), every text empty.
 SealDocument CreateSealDocument();
 
 // Writes the defaults the program starts with over the given document.

@@ -22,6 +22,11 @@ struct Member {
   int32_t Record::*integer = nullptr;
   std::string Record::*text = nullptr;
   bool SealTextFont::*flag = nullptr;  // text items only
+  // Members added to the format later are written only when they differ
+  // from their default, and read as the default when absent: a template
+  // that does not use them stays byte for byte what it was.
+  bool optional = false;
+  int32_t fallback = 0;
 };
 
 using TextMember = Member<SealText>;
@@ -39,6 +44,8 @@ const TextMember kTextMembers[] = {
     {"OffsetY", &SealText::OffsetY},
     {"TypeStyle", &SealText::TypeStyle},
     {"szText", nullptr, &SealText::szText},
+    {"Sweep", &SealText::Sweep, nullptr, nullptr, true, 0},
+    {"Stretch", &SealText::Stretch, nullptr, nullptr, true, 100},
 };
 
 const Member<SealFrame> kFrameMembers[] = {
@@ -83,6 +90,7 @@ template <typename Record, size_t N>
 std::string writeItem(const Record& r, const Member<Record> (&members)[N]) {
   JsonObject o = emptyObject();
   for (const Member<Record>& m : members) {
+    if (m.optional && r.*m.integer == m.fallback) continue;
     if (m.integer)
       o.SetMember(m.key, num(r.*m.integer));
     else if (m.text)
@@ -99,6 +107,10 @@ std::string writeItem(const Record& r, const Member<Record> (&members)[N]) {
 template <typename Record, size_t N>
 void readItem(const JsonObject& o, Record& r, const Member<Record> (&members)[N]) {
   for (const Member<Record>& m : members) {
+    if (m.optional && !o.HasMember(m.key)) {
+      r.*m.integer = m.fallback;
+      continue;
+    }
     const std::string value = o.GetMemberText(m.key);
     if (m.integer)
       r.*m.integer = TextToInt(value);
@@ -141,6 +153,7 @@ std::string TemplateText(const SealDocument& doc) {
   root.SetMember("Width", num(doc.Width));
   root.SetMember("Height", num(doc.Height));
   root.SetMember("BackColor", num(doc.BackColor));
+  if (doc.SizeMM > 0) root.SetMember("SizeMM", MillimetresText(doc.SizeMM));
   root.SetMember("Text", writeList(doc.Text, kTextMembers), true);
 
   JsonObject frame = emptyObject();
@@ -171,6 +184,8 @@ bool ReadTemplateText(SealDocument& doc, const std::string& text) {
   if (root.HasMember("Width")) doc.Width = TextToInt(root.GetMemberText("Width"));
   if (root.HasMember("Height")) doc.Height = TextToInt(root.GetMemberText("Height"));
   if (root.HasMember("BackColor")) doc.BackColor = TextToInt(root.GetMemberText("BackColor"));
+  // A size on paper is the template's own: one without it has none.
+  doc.SizeMM = root.HasMember("SizeMM") ? TextToMillimetres(root.GetMemberText("SizeMM")) : 0;
 
   JsonObject texts;
   if (section(root, "Text", &texts)) readList(texts, doc.Text, kTextMembers);

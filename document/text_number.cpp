@@ -1,5 +1,7 @@
 #include "document/text_number.h"
 
+#include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace korvane {
@@ -54,6 +56,29 @@ int32_t TextToInt(std::string_view utf8) {
   if (negative) return saturated ? std::numeric_limits<int32_t>::min() : static_cast<int32_t>(value);
   if (saturated || -value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   return static_cast<int32_t>(-value);
+}
+
+double TextToMillimetres(std::string_view utf8) {
+  const std::string s = FullWidthToHalfWidth(utf8);
+  size_t begin = 0, end = s.size();
+  while (begin < end && s[begin] == ' ') ++begin;
+  while (end > begin && s[end - 1] == ' ') --end;
+  for (size_t i = begin; i < end; ++i)
+    if (!((s[i] >= '0' && s[i] <= '9') || s[i] == '.')) return 0;
+  double value = 0;
+  const auto [at, error] = std::from_chars(s.data() + begin, s.data() + end, value);
+  if (error != std::errc() || at != s.data() + end || !std::isfinite(value) || value < 0 || value > 10000) return 0;
+  return value;
+}
+
+std::string MillimetresText(double mm) {
+  char text[32];
+  const auto [at, error] = std::to_chars(text, text + sizeof text, std::round(mm * 1000) / 1000, std::chars_format::fixed, 3);
+  if (error != std::errc()) return "0";
+  std::string out(text, at);
+  while (out.back() == '0') out.pop_back();
+  if (out.back() == '.') out.pop_back();
+  return out;
 }
 
 }  // namespace korvane

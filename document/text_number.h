@@ -15,4 +15,10 @@ std::string FullWidthToHalfWidth(std::string_view utf8);
 // 32-bit range saturate rather than wrap.
 int32_t TextToInt(std::string_view utf8);
 
+// A length in millimetres: full-width forms mapped, then a plain decimal
+// ("42", "40.5"); anything else, or a value outside 0 to 10,000, gives 0.
+double TextToMillimetres(std::string_view utf8);
+// Millimetres as text, to a thousandth, without trailing zeros.
+std::string MillimetresText(double mm);
+
 }  // namespace korvane

@@ -37,16 +37,18 @@ void addRectangle(GfxPath& path, int32_t x, int32_t y, int32_t w, int32_t h, int
 
 void DrawFrame(const RenderTarget& t, const SealFrame& f) {
   GfxGraphics& g = t.SealGraphics;
-  if (f.Type == kFrameCircle) {
+  if (f.Type == kFrameCircle || f.Type == kFrameEllipse) {
+    // A circle takes the smaller side; an ellipse has both.
     const int32_t d = f.Width > f.Height ? f.Height : f.Width;
-    const int32_t x = centred(t.RenderWidth, d), y = centred(t.RenderHeight, d);
+    const int32_t w = f.Type == kFrameCircle ? d : f.Width, h = f.Type == kFrameCircle ? d : f.Height;
+    const int32_t x = centred(t.RenderWidth, w), y = centred(t.RenderHeight, h);
     if (f.FillColor != kNoColor) {
       GfxSolidBrush brush;
-      if (brush.Create(ToArgb(f.FillColor))) g.FillEllipseI(brush, x, y, d, d);
+      if (brush.Create(ToArgb(f.FillColor))) g.FillEllipseI(brush, x, y, w, h);
     }
     if (f.LineColor != kNoColor && f.LineWidth > 0) {
       GfxPen pen;
-      if (pen.Create(ToArgb(f.LineColor), float(f.LineWidth), UnitWorld)) g.DrawEllipseI(pen, x, y, d, d);
+      if (pen.Create(ToArgb(f.LineColor), float(f.LineWidth), UnitWorld)) g.DrawEllipseI(pen, x, y, w, h);
     }
   } else if (f.Type == kFrameRectangle) {
     const int32_t x = centred(t.RenderWidth, f.Width), y = centred(t.RenderHeight, f.Height);

@@ -80,7 +80,7 @@ void RingText::LayoutBottom(const std::vector<double>& widths, std::vector<RingP
 }
 
 void RingText::DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t index, float rotation,
-                         RingPoint anchor) {
+                         RingPoint anchor, double scaleX, double scaleY) {
   if (index >= run.Count() || !std::isfinite(rotation) || !std::isfinite(anchor.X) || !std::isfinite(anchor.Y)) return;
   GfxStringFormat format;
   format.Create(0, 0);
@@ -97,6 +97,12 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t i
   // the last step; the rotation about the anchor comes first.
   matrix.Translate(float(m_originX), float(m_originY));
   matrix.RotateAt(rotation, anchor.X, anchor.Y, MatrixOrderPrepend);
+  if (scaleX != 1 || scaleY != 1) {
+    // Condensed, expanded or shrunk about the glyph's own centre, before it turns.
+    matrix.Translate(anchor.X, anchor.Y, MatrixOrderPrepend);
+    matrix.Scale(float(scaleX), float(scaleY), MatrixOrderPrepend);
+    matrix.Translate(-anchor.X, -anchor.Y, MatrixOrderPrepend);
+  }
   if (m_batch) {
     path.Transform(matrix);
     // A glyph that cannot touch what is visible costs nothing more.
@@ -117,7 +123,8 @@ void RingText::Draw(GfxGraphics& graphics) {
   GfxGlyphRun measured;
   ShapeLine(m_text, *m_font, &measured);
   std::vector<double> widths;
-  const double total = korvane::MeasureGlyphs(measured, size_t(m_count), m_spacing, m_direction, widths);
+  const double total = korvane::MeasureGlyphs(measured, size_t(m_count), m_layout ? 0 : m_spacing,
+                                              m_layout ? 0 : m_direction, widths);
   const float drawEm = float(TruncToInt(m_font->GetSize()));
   GfxGlyphRun drawnSeparately;
   const GfxGlyphRun* drawn = &measured;
@@ -125,11 +132,16 @@ void RingText::Draw(GfxGraphics& graphics) {
     ShapeLine(m_text, m_family.Shared(), m_font->GetStyle(), drawEm, &drawnSeparately);
     drawn = &drawnSeparately;
   }
-  const double sweep = total * 360 / (m_inner.Width * kPiSweep);
-  std::vector<RingPoint> points;
+  RingPlacement placement;
+  double sweep = total * 360 / (m_inner.Width * kPiSweep);
+  std::vector<RingPoint>& points = placement.points;
   std::vector<double> angles;
-  double start;
-  if (!m_bottom) {
+  double start = 0;
+  if (m_layout) {
+    m_layout(widths, placement);
+    if (placement.points.size() < size_t(m_count) || placement.rotations.size() < size_t(m_count)) return;
+    sweep = 0;
+  } else if (!m_bottom) {
     start = 270 - sweep / 2;
     LayoutTop(widths, points, angles, start, m_count);
   } else {
@@ -138,6 +150,8 @@ void RingText::Draw(GfxGraphics& graphics) {
     start = sweep / 2 - 90 - (widths[0] + m_spacing) / 2;
     LayoutBottom(widths, points, angles, start, m_count);
   }
+  if (!m_layout)
+    for (int32_t i = 0; i < m_count; ++i) placement.rotations.push_back(angles[size_t(i)] + m_glyphRotation);
   m_lastStart = start;
   m_lastSweep = sweep;
   graphics.SetSmoothingMode(SmoothingModeHighQuality);
@@ -150,7 +164,9 @@ void RingText::Draw(GfxGraphics& graphics) {
   graphics.ResetWorldTransform();
   graphics.GetVisibleClipBounds(&m_visible);
   for (int32_t i = 0; i < m_count && !graphics.Aborted(); ++i) {
-    DrawGlyph(graphics, *drawn, size_t(i), float(angles[i] + m_glyphRotation), points[i]);
+    const bool own = placement.scalesX.size() > size_t(i) && placement.scalesY.size() > size_t(i);
+    DrawGlyph(graphics, *drawn, size_t(i), float(placement.rotations[size_t(i)]), points[size_t(i)],
+              own ? placement.scalesX[size_t(i)] : placement.scaleX, own ? placement.scalesY[size_t(i)] : placement.scaleY);
     // Filled in bounded batches: the cost of a fill grows with the points
     // of its path times the rows it covers, so one path of every glyph of a
     // long ring would cost more per glyph the longer the ring.

@@ -2,6 +2,7 @@
 // circle inscribed in an S x S square.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,21 @@ struct RingPoint {
   float X = 0, Y = 0;
 };
 
+// Where each glyph goes when a ring is laid out from outside (an ellipse):
+// its centre, its rotation in degrees, and one scale for every glyph.
+struct RingPlacement {
+  std::vector<RingPoint> points;
+  std::vector<double> rotations;
+  double scaleX = 1, scaleY = 1;
+  std::vector<double> scalesX, scalesY;  // each glyph's own, when given
+};
+// Given each character's width (Spacing not included), fills the placement.
+using RingLayout = std::function<void(const std::vector<double>& widths, RingPlacement& placement)>;
+
 class RingText {
  public:
+  // Lays the glyphs out with `layout` instead of along the circle.
+  void SetLayout(RingLayout layout) { m_layout = std::move(layout); }
   void SetMargin(int32_t margin);
   void SetBottom(int32_t bottom) { m_bottom = bottom; }
   // 0 and 2 measure box widths, 1 and 3 heights; each turns glyphs its way.
@@ -53,7 +67,8 @@ class RingText {
   void LayoutBottom(const std::vector<double>& widths, std::vector<RingPoint>& points, std::vector<double>& angles,
                     double start, int32_t count) const;
   // Glyph `index` of a shaped line, centred on the anchor and turned.
-  void DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t index, float rotation, RingPoint anchor);
+  void DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t index, float rotation, RingPoint anchor,
+                 double scaleX = 1, double scaleY = 1);
 
   const RingRect& Inner() const { return m_inner; }
   int32_t Count() const { return m_count; }
@@ -88,6 +103,7 @@ class RingText {
   GfxPath* m_batch = nullptr;
   GfxRectF m_visible{};
   GfxPath m_glyph;
+  RingLayout m_layout;
 };
 
 }  // namespace korvane

@@ -330,6 +330,15 @@ bool GfxMatrix::Rotate(float angle, int32_t order) {
   return SetLastStatus(GfxStatus::Ok);
 }
 
+bool GfxMatrix::Scale(float sx, float sy, int32_t order) {
+  if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
+  if (order != MatrixOrderPrepend && order != MatrixOrderAppend) return SetLastStatus(GfxStatus::InvalidParameter);
+  cairo_matrix_t k;
+  cairo_matrix_init_scale(&k, sx, sy);
+  combine(m_native.get(), k, order);
+  return SetLastStatus(GfxStatus::Ok);
+}
+
 bool GfxMatrix::RotateAt(float angle, float x, float y, int32_t order) {
   if (order == MatrixOrderAppend) {
     Translate(-x, -y, MatrixOrderAppend);

@@ -103,6 +103,7 @@ class GfxMatrix {
   bool Delete();
   bool Translate(float dx, float dy, int32_t order = MatrixOrderPrepend);
   bool Rotate(float angle, int32_t order = MatrixOrderPrepend);
+  bool Scale(float sx, float sy, int32_t order = MatrixOrderPrepend);
   // Rotation by angle degrees about (x, y): three steps in the given order.
   bool RotateAt(float angle, float x, float y, int32_t order = MatrixOrderPrepend);
   bool GetElements(float elements[6]) const;

@@ -85,7 +85,8 @@ TEST(Frame, BothColoursNoneDrawsNothing) {
 TEST(Frame, TypeZeroOrOtherValuesAreSkipped) {
   SealDocument doc = BlankSeal();
   doc.Frame.Item[0] = Frame(kFrameNone, 100, 100, 5, kSealRed, kSealRed);
-  doc.Frame.Item[1] = Frame(3, 100, 100, 5, kSealRed, kSealRed);
+  doc.Frame.Item[1] = Frame(4, 100, 100, 5, kSealRed, kSealRed);
+  doc.Frame.Item[2] = Frame(-1, 100, 100, 5, kSealRed, kSealRed);
   SealRenderer r;
   ASSERT_TRUE(r.RenderSeal(doc));
   EXPECT_TRUE(allClear(r));

@@ -218,8 +218,8 @@ GfxBitmap render(const SealDocument& doc) {
   return std::move(r.SealBitmap());
 }
 
-TEST(TextItem, TypeStyleZeroAndFourDrawNothing) {
-  for (int32_t style : {0, 4, -1}) EXPECT_EQ(inkedPixels(render(oneText(style))), 0) << style;
+TEST(TextItem, UnknownTypeStylesDrawNothing) {
+  for (int32_t style : {0, 7, -1}) EXPECT_EQ(inkedPixels(render(oneText(style))), 0) << style;
 }
 
 TEST(TextItem, RingUsesOnlyTheSmallerOfWidthAndHeight) {

@@ -1,0 +1,108 @@
+#include "render/ellipse_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace korvane {
+
+namespace {
+constexpr double kPi = 3.141592653589793;
+// Samples of the parameter round the ellipse: the arc length between two is
+// taken as the chord, off by under a millionth of the perimeter.
+constexpr int kSamples = 2048;
+constexpr double kNarrowest = 0.6;
+}  // namespace
+
+EllipseArc::EllipseArc(double cx, double cy, double a, double b)
+    : m_cx(cx), m_cy(cy), m_a(std::max(a, 0.0)), m_b(std::max(b, 0.0)), m_length(kSamples + 1, 0.0) {
+  double px = 0, py = -m_b;
+  for (int i = 1; i <= kSamples; ++i) {
+    const double t = 2 * kPi * i / kSamples;
+    const double x = m_a * std::sin(t), y = -m_b * std::cos(t);
+    m_length[size_t(i)] = m_length[size_t(i - 1)] + std::hypot(x - px, y - py);
+    px = x, py = y;
+  }
+}
+
+double EllipseArc::parameterAt(double s) const {
+  const double perimeter = Perimeter();
+  if (!(perimeter > 0)) return 0;
+  const double turns = std::floor(s / perimeter);
+  s -= turns * perimeter;
+  const auto it = std::upper_bound(m_length.begin(), m_length.end(), s);
+  const size_t i = std::clamp<size_t>(size_t(it - m_length.begin()), 1, kSamples);
+  const double l0 = m_length[i - 1], l1 = m_length[i];
+  const double f = l1 > l0 ? (s - l0) / (l1 - l0) : 0;
+  return 2 * kPi * (double(i - 1) + f) / kSamples + turns * 2 * kPi;
+}
+
+void EllipseArc::At(double s, double* x, double* y, double* nx, double* ny) const {
+  const double t = parameterAt(s);
+  const double ux = std::sin(t), uy = -std::cos(t);
+  *x = m_cx + m_a * ux, *y = m_cy + m_b * uy;
+  // The gradient of (x/a)^2 + (y/b)^2, scaled by a*b to stay finite.
+  *nx = ux * m_b, *ny = uy * m_a;
+}
+
+double EllipseArc::ArcToPolarAngle(double degrees) const {
+  const double phi = degrees * kPi / 180;
+  // The parameter of the point seen at that angle.
+  double t = std::atan2(std::sin(phi) / std::max(m_a, 1e-9), std::cos(phi) / std::max(m_b, 1e-9));
+  if (t < 0) t += 2 * kPi;
+  const double at = t / (2 * kPi) * kSamples;
+  const size_t i = std::min<size_t>(size_t(at), kSamples - 1);
+  return m_length[i] + (m_length[i + 1] - m_length[i]) * (at - double(i));
+}
+
+double EllipseArc::PolarAngleAt(double s) const {
+  const double t = parameterAt(s);
+  return std::atan2(m_a * std::sin(t), m_b * std::cos(t)) * 180 / kPi;
+}
+
+void LayOutAlongEllipse(const EllipseArc& arc, const EllipseTextLayout& layout, const std::vector<double>& widths,
+                        RingPlacement& placement) {
+  const size_t n = widths.size();
+  placement.points.assign(n, RingPoint{});
+  placement.rotations.assign(n, 0.0);
+  placement.scaleX = placement.scaleY = 1;
+  if (n == 0 || !(arc.Perimeter() > 0)) return;
+  std::vector<double> w(widths);
+  for (double& v : w) v *= layout.stretch;
+  const double inked = std::accumulate(w.begin(), w.end(), 0.0);
+  // The length the text may take, and the gap between its characters.
+  const bool swept = layout.sweepDegrees > 0;
+  const double room = swept ? (layout.sweepDegrees >= 360 ? arc.Perimeter()
+                                                          : 2 * arc.ArcToPolarAngle(layout.sweepDegrees / 2))
+                            : arc.Perimeter();
+  double gap = swept ? (n > 1 ? (room - inked) / double(n - 1) : 0) : layout.spacing;
+  double scaleX = layout.stretch, scaleY = 1;
+  if (inked + gap * double(n - 1) > room || gap < 0) {
+    gap = std::max(0.0, n > 1 ? std::min(gap, (room - inked) / double(n - 1)) : 0.0);
+    if (inked > room) {
+      const double fit = room / inked;
+      const double narrow = std::max(fit, kNarrowest);
+      const double shrink = fit / narrow;  // 1 until the glyphs are at their narrowest
+      for (double& v : w) v *= fit;
+      scaleX *= narrow * shrink, scaleY *= shrink;
+    }
+  }
+  const double length = std::accumulate(w.begin(), w.end(), 0.0) + gap * double(n - 1);
+  // The top text is centred on the top of the ellipse, the bottom text on
+  // its bottom, read left to right: along the bottom that is against the
+  // arc's direction.
+  const double middle = layout.bottom ? arc.Perimeter() / 2 : 0;
+  double u = -length / 2;
+  for (size_t i = 0; i < n; ++i) {
+    const double centre = u + w[i] / 2;
+    double x, y, nx, ny;
+    arc.At(layout.bottom ? middle - centre : middle + centre, &x, &y, &nx, &ny);
+    placement.points[i] = {float(x), float(y)};
+    // The glyph's up turned to the outward normal (top) or the inward one.
+    placement.rotations[i] = (layout.bottom ? std::atan2(-nx, ny) : std::atan2(nx, -ny)) * 180 / kPi;
+    u += w[i] + gap;
+  }
+  placement.scaleX = scaleX, placement.scaleY = scaleY;
+}
+
+}  // namespace korvane
