@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "document/template_format.h"
+#include "document/text_number.h"
 #include "document/text_encoding.h"
 #include "support/temp_dir.h"
 
@@ -102,6 +103,45 @@ TEST(TemplateFile, RoundTripRestoresEveryField) {
   EXPECT_TRUE(sameDocument(doc, back));
   EXPECT_EQ(back.Shape[0].szFile, "C:\\图片\\印章.png");
   EXPECT_EQ(back.Text[1].szText, doc.Text[1].szText);
+}
+
+// Members added later are written only when set, after the members every
+// reader knows, and read back; a file without them reads as their defaults.
+TEST(TemplateFile, NewMembersAreWrittenOnlyWhenSetAndReadBack) {
+  SealDocument doc = StartupSealDocument();
+  doc.SizeMM = 40.5;
+  doc.Text[0].TypeStyle = kTextEllipseTop;
+  doc.Text[0].Sweep = 240;
+  doc.Text[2].Stretch = 65;
+  doc.Frame.Item[0].Type = kFrameEllipse;
+  const std::string text = TemplateText(doc);
+  EXPECT_NE(text.find("\"BackColor\":\"-1\",\"SizeMM\":\"40.5\",\"Text\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"szText\":\"Velmora科技\",\"Sweep\":\"240\"}"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"Stretch\":\"65\"}"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\"Stretch\":\"100\""), std::string::npos) << text;
+  SealDocument back = CreateSealDocument();
+  ASSERT_TRUE(ReadTemplateText(back, text));
+  EXPECT_EQ(TemplateText(back), text);
+  EXPECT_DOUBLE_EQ(back.SizeMM, 40.5);
+  EXPECT_EQ(back.Text[0].Sweep, 240);
+  EXPECT_EQ(back.Text[2].Stretch, 65);
+  EXPECT_EQ(back.Text[1].Stretch, 100);
+  // A file that does not name them gives the defaults, whatever was there.
+  ASSERT_TRUE(ReadTemplateText(back, kStartupTemplate));
+  EXPECT_EQ(back.SizeMM, 0);
+  EXPECT_EQ(back.Text[0].Sweep, 0);
+  EXPECT_EQ(back.Text[2].Stretch, 100);
+  EXPECT_EQ(TemplateText(back), kStartupTemplate);
+  EXPECT_EQ(Utf8ToGb18030(kStartupTemplate)->size(), 2243u);
+}
+
+TEST(TemplateRead, MillimetresAreAPlainDecimalOrNothing) {
+  const std::pair<const char*, double> cases[] = {
+      {"42", 42}, {"40.5", 40.5}, {"４２", 42}, {" 38 ", 38}, {"-3", 0}, {"1e3", 0}, {"abc", 0}, {"20000", 0}, {"", 0}};
+  for (const auto& [text, mm] : cases) EXPECT_DOUBLE_EQ(TextToMillimetres(text), mm) << text;
+  EXPECT_EQ(MillimetresText(42), "42");
+  EXPECT_EQ(MillimetresText(40.25), "40.25");
+  EXPECT_EQ(MillimetresText(1.0 / 3), "0.333");
 }
 
 TEST(TemplateFile, CharactersOutsideGbkSurvive) {
