@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "base/numbers.h"
 #include "render/seal_renderer.h"
 
 namespace korvane {
@@ -17,6 +18,15 @@ constexpr double kMaxVectorPageSide = double(1 << 21);
 
 std::string sizeText(double w, double h) {
   return std::to_string(int64_t(std::llround(w))) + " x " + std::to_string(int64_t(std::llround(h)));
+}
+
+// The crop asked for, in seal pixels (`pixelsPerMm` of them a millimetre).
+std::optional<SealBox> cropBox(const SealDocument& doc, const PrintOptions& options, double pixelsPerMm) {
+  if (!(options.cropMm >= 0)) return std::nullopt;
+  SealBox box = SealOuterBox(doc);
+  const double margin = options.cropMm * pixelsPerMm;
+  box.X -= margin, box.Y -= margin, box.Width += 2 * margin, box.Height += 2 * margin;
+  return box;
 }
 
 }  // namespace
@@ -44,7 +54,7 @@ double SealOuterExtent(const SealDocument& doc) {
     double size = 0;
     if (f.Type == kFrameCircle && f.Width >= 1 && f.Height >= 1)
       size = std::min(f.Width, f.Height);
-    else if (f.Type == kFrameRectangle && f.Width >= 1 && f.Height >= 1)
+    else if ((f.Type == kFrameRectangle || f.Type == kFrameEllipse) && f.Width >= 1 && f.Height >= 1)
       size = std::max(f.Width, f.Height);
     else
       continue;
@@ -53,14 +63,41 @@ double SealOuterExtent(const SealDocument& doc) {
   return extent > 0 ? extent : std::max(doc.Width, doc.Height);
 }
 
+SealBox SealOuterBox(const SealDocument& doc) {
+  double left = 0, top = 0, right = 0, bottom = 0;
+  bool any = false;
+  for (const SealFrame& f : doc.Frame.Item) {
+    const bool line = f.LineColor != kNoColor && f.LineWidth > 0;
+    if ((!line && f.FillColor == kNoColor) || f.Width < 1 || f.Height < 1) continue;
+    if (f.Type != kFrameCircle && f.Type != kFrameRectangle && f.Type != kFrameEllipse) continue;
+    const int32_t d = std::min(f.Width, f.Height);
+    const int32_t w = f.Type == kFrameCircle ? d : f.Width, h = f.Type == kFrameCircle ? d : f.Height;
+    // Where the renderer puts the frame (its curve from x to x + w, a
+    // pixel's centre half a pixel in), and half its pen beyond.
+    const double pen = line ? f.LineWidth / 2.0 : 0;
+    const double x = TruncToInt((double(doc.Width) - w) / 2.0) + 0.5, y = TruncToInt((double(doc.Height) - h) / 2.0) + 0.5;
+    if (!any) left = x - pen, top = y - pen, right = x + w + pen, bottom = y + h + pen;
+    left = std::min(left, x - pen), top = std::min(top, y - pen);
+    right = std::max(right, x + w + pen), bottom = std::max(bottom, y + h + pen);
+    any = true;
+  }
+  if (!any) return {0, 0, double(doc.Width), double(doc.Height)};
+  return {left, top, right - left, bottom - top};
+}
+
 double ScaleForPhysicalSize(const SealDocument& doc, double sizeMm, double dpi) {
   const double extent = SealOuterExtent(doc);
   if (!(sizeMm > 0) || !(dpi > 0) || !(extent > 0)) return 1;
   return sizeMm / kMillimetresPerInch * dpi / extent;
 }
 
-bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& options, std::string* bytes,
+bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& given, std::string* bytes,
                 std::string* error, RenderCaches* caches) {
+  PrintOptions options = given;
+  if (!(options.sizeMm > 0) && doc.SizeMM > 0) {
+    options.sizeMm = doc.SizeMM;
+    if (!(options.dpi > 0) && kind == OutputKind::Png) options.dpi = kDefaultPrintDpi;
+  }
   RenderCaches ownCaches(0);  // nothing kept past this call
   RenderCaches& used = caches ? *caches : ownCaches;
   if (doc.Width < 1 || doc.Height < 1) {
@@ -71,9 +108,11 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
   if (kind == OutputKind::Png) {
     const double dpi = options.dpi > 0 ? options.dpi : kDefaultDpi;
     const double scale = options.sizeMm > 0 ? ScaleForPhysicalSize(doc, options.sizeMm, dpi) : 1.0;
-    const double w = std::round(doc.Width * scale), h = std::round(doc.Height * scale);
+    const std::optional<SealBox> crop = cropBox(doc, options, dpi / kMillimetresPerInch / scale);
+    const double w = std::round((crop ? crop->Width : doc.Width) * scale),
+                 h = std::round((crop ? crop->Height : doc.Height) * scale);
     SealRenderer renderer(used);
-    if (!renderer.RenderSealScaled(doc, scale)) {
+    if (!renderer.RenderSealScaled(doc, scale, crop ? &*crop : nullptr)) {
       *error = "cannot render a " + sizeText(w, h) + " seal (each side must be 1 to " +
                std::to_string(kMaxBitmapSide) + " pixels)";
       return false;
@@ -94,7 +133,10 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
   else
     unitsPerPixel = options.sizeMm > 0 ? options.sizeMm / SealOuterExtent(doc) / kMillimetresPerInch * kPointsPerInch
                                        : kPointsPerInch / kDefaultDpi;
-  const double w = doc.Width * unitsPerPixel, h = doc.Height * unitsPerPixel;
+  const std::optional<SealBox> crop =
+      cropBox(doc, options, options.sizeMm > 0 ? SealOuterExtent(doc) / options.sizeMm : kDefaultDpi / kMillimetresPerInch);
+  const double w = (crop ? crop->Width : doc.Width) * unitsPerPixel,
+               h = (crop ? crop->Height : doc.Height) * unitsPerPixel;
   // Cairo keeps page coordinates in 24.8 fixed point: past about 2^21 units
   // a side (with the drawing's margins) everything drawn is dropped, and a
   // seal less than one unit across is only a few of its 1/256 steps. Both
@@ -119,7 +161,7 @@ bool EncodeSeal(const SealDocument& doc, OutputKind kind, const PrintOptions& op
     *error = "cannot make a vector page";
     return false;
   }
-  if (!RenderSealOnPage(page, doc, unitsPerPixel, used) || !page.Finish(bytes)) {
+  if (!RenderSealOnPage(page, doc, unitsPerPixel, used, crop ? &*crop : nullptr) || !page.Finish(bytes)) {
     *error = "cannot draw the seal as a vector file";
     return false;
   }

@@ -10,9 +10,10 @@ namespace korvane {
 
 bool SealRenderer::RenderSeal(const SealDocument& doc) { return RenderSealScaled(doc, 1.0); }
 
-bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
+bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale, const SealBox* crop) {
   if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
-  const double w = std::round(doc.Width * scale), h = std::round(doc.Height * scale);
+  const double w = std::round((crop ? crop->Width : doc.Width) * scale),
+               h = std::round((crop ? crop->Height : doc.Height) * scale);
   if (w < 1 || h < 1 || w > kMaxBitmapSide || h > kMaxBitmapSide) return false;
 
   if (m_bitmap.GetNative() && int32_t(m_bitmap.GetWidth()) == int32_t(w) && int32_t(m_bitmap.GetHeight()) == int32_t(h)) {
@@ -41,15 +42,18 @@ bool SealRenderer::RenderSealScaled(const SealDocument& doc, double scale) {
   m_height = doc.Height;
   // A zero-width pen is one seal pixel wide at every size, as on a page.
   if (scale != 1.0) m_graphics.SetDeviceScale(scale), m_graphics.SetPixelSize(scale);
-  DrawSeal(m_graphics, doc, w / scale, h / scale, *m_caches);
+  if (crop) m_graphics.SetDeviceOrigin(std::round(crop->X * scale), std::round(crop->Y * scale));
+  DrawSeal(m_graphics, doc, crop ? doc.Width : w / scale, crop ? doc.Height : h / scale, *m_caches);
   return !m_graphics.Aborted();
 }
 
-bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale, RenderCaches& caches) {
+bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale, RenderCaches& caches,
+                      const SealBox* crop) {
   if (doc.Width < 1 || doc.Height < 1 || !(scale > 0) || !std::isfinite(scale)) return false;
   GfxGraphics graphics;
   // On a page, a pixel is a seal pixel: a zero-width pen is one wide.
   if (!page.GetGraphics(&graphics) || !graphics.SetDeviceScale(scale) || !graphics.SetPixelSize(scale)) return false;
+  if (crop && !graphics.SetDeviceOrigin(crop->X * scale, crop->Y * scale)) return false;
   DrawSeal(graphics, doc, doc.Width, doc.Height, caches);
   return graphics.Delete();
 }

@@ -22,9 +22,15 @@ namespace korvane {
 void DrawSeal(GfxGraphics& graphics, const SealDocument& doc, double areaWidth, double areaHeight,
               RenderCaches& caches);
 
+// A part of the seal's area, in seal pixels.
+struct SealBox {
+  double X = 0, Y = 0, Width = 0, Height = 0;
+};
+
 // Draws the seal on a vector page, `scale` page units per seal pixel; the
-// page is the seal's area. False when nothing could be drawn.
-bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale, RenderCaches& caches);
+// page is the seal's area, or `crop` of it. False when nothing could be drawn.
+bool RenderSealOnPage(GfxVectorPage& page, const SealDocument& doc, double scale, RenderCaches& caches,
+                      const SealBox* crop = nullptr);
 
 class SealRenderer {
  public:
@@ -40,8 +46,8 @@ class SealRenderer {
   // made); the previous bitmap then stays.
   bool RenderSeal(const SealDocument& doc);
   // The same, `scale` times larger: drawn at that size (never resampled),
-  // into a bitmap of the seal's size times scale, rounded.
-  bool RenderSealScaled(const SealDocument& doc, double scale);
+  // into a bitmap of the seal's size (or of `crop` of it) times scale, rounded.
+  bool RenderSealScaled(const SealDocument& doc, double scale, const SealBox* crop = nullptr);
 
   // A flag another thread may raise to abandon a render under way: the
   // render then returns false soon after, its bitmap partial.

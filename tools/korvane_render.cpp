@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "document/presets.h"
 #include "document/seal_document.h"
 #include "document/template_format.h"
 #include "document/text_encoding.h"
+#include "document/text_number.h"
 #include "drawing/text/font_config.h"
 #include "drawing/gfx_status.h"
 #include "render/seal_output.h"
@@ -30,8 +32,9 @@ using namespace korvane;
 
 const char kUsage[] =
     "usage: korvane-render [-t TEMPLATE] [-o OUT.png] [--svg OUT.svg] [--pdf OUT.pdf]\n"
-    "                      [--size-mm MM] [--dpi N] [--text N=WORDS]... [--batch ROWS.csv]\n"
-    "                      [--write-template OUT.qsx_tzl]\n"
+    "                      [--size-mm MM] [--dpi N] [--crop [MM]] [--text N=WORDS]...\n"
+    "                      [--preset NAME] [--batch ROWS.csv] [--write-template OUT.qsx_tzl]\n"
+    "       korvane-render --list-presets\n"
     "\n"
     "Renders a seal: the start-up seal, or a template file loaded over it.\n"
     "\n"
@@ -44,6 +47,11 @@ const char kUsage[] =
     "                         outer edge of its largest frame (vector pages get that\n"
     "                         size; a PNG is drawn that large at --dpi, or 96 dpi)\n"
     "  --dpi N                the PNG's resolution, 72 to 2400, written into it\n"
+    "                         (a template with a size of its own: 300 dpi)\n"
+    "  --crop [MM]            trim the output to the seal's outer edge plus MM\n"
+    "                         millimetres on every side (0 when not given)\n"
+    "  --preset NAME          start from a shipped design instead of a template\n"
+    "  --list-presets         list the shipped designs with their sizes\n"
     "  --text N=WORDS         the words of text item N (1 to 4) for this render\n"
     "  --batch ROWS.csv       one seal per row: a header row with an \"output\" column\n"
     "                         (its extension picks PNG, SVG or PDF) and any of text1\n"
@@ -88,7 +96,7 @@ struct GraphicsSession {
 };
 
 struct Options {
-  std::string templateIn, png, svg, pdf, templateOut, batch;
+  std::string templateIn, png, svg, pdf, templateOut, batch, preset;
   bool pngGiven = false;
   PrintOptions print;
   std::vector<std::pair<int, std::string>> texts;
@@ -102,9 +110,28 @@ int run(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
+    if (arg == "--list-presets") {
+      for (const std::string& name : ListPresets()) {
+        SealDocument preset = StartupSealDocument();
+        LoadPreset(preset, name);
+        std::printf("%s\t%s mm\n", name.c_str(), MillimetresText(preset.SizeMM).c_str());
+      }
+      return 0;
+    }
+    if (arg == "--crop") {
+      // The margin is optional: a number after it is the margin.
+      o.print.cropMm = 0;
+      double margin = 0;
+      if (i + 1 < argc && readNumber(argv[i + 1], &margin)) {
+        if (margin < 0 || margin > 1000) return usageError("--crop takes a margin of 0 to 1000 mm, not '" + std::string(argv[i + 1]) + "'");
+        o.print.cropMm = margin;
+        ++i;
+      }
+      continue;
+    }
     const bool takesValue = arg == "-o" || arg == "-t" || arg == "--write-template" || arg == "--svg" ||
                             arg == "--pdf" || arg == "--size-mm" || arg == "--dpi" || arg == "--text" ||
-                            arg == "--batch";
+                            arg == "--batch" || arg == "--preset";
     if (!takesValue) return usageError("unknown argument '" + arg + "'");
     if (i + 1 >= argc) return usageError(arg + " needs a value");
     const std::string value = argv[++i];
@@ -126,6 +153,7 @@ int run(int argc, char** argv) {
                             : arg == "--svg"            ? o.svg
                             : arg == "--pdf"            ? o.pdf
                             : arg == "--batch"          ? o.batch
+                            : arg == "--preset"         ? o.preset
                                                         : o.templateOut;
       target = value;
       if (arg == "-o") o.pngGiven = true;
@@ -150,7 +178,10 @@ int run(int argc, char** argv) {
     }
   }
 
+  if (!o.preset.empty() && !o.templateIn.empty()) return usageError("-t and --preset both name the design: give one");
   SealDocument doc = StartupSealDocument();
+  if (!o.preset.empty() && !LoadPreset(doc, o.preset))
+    return failure("no preset named '" + o.preset + "' (korvane-render --list-presets lists them)");
   if (!o.templateIn.empty()) {
     ByteArray bytes;
     errno = 0;

@@ -26,6 +26,7 @@ bool GfxGraphics::FromSurface(cairo_surface_t* surface, double width, double hei
   m_targetWidth = width;
   m_targetHeight = height;
   m_deviceScale = 1;
+  m_originX = m_originY = 0;
   m_pixelSize = 1;
   cairo_matrix_init_identity(&m_world);
   m_smoothing = SmoothingModeDefault;
@@ -78,7 +79,15 @@ void GfxGraphics::ApplyTransform() const {
   cairo_matrix_init_scale(&scaled, m_deviceScale, m_deviceScale);
   cairo_matrix_multiply(&withOffset, &m_world, &offset);
   cairo_matrix_multiply(&m, &withOffset, &scaled);
+  m.x0 -= m_originX, m.y0 -= m_originY;
   cairo_set_matrix(m_native.get(), &m);
+}
+
+bool GfxGraphics::SetDeviceOrigin(double x, double y) {
+  if (!m_native || !std::isfinite(x) || !std::isfinite(y)) return SetLastStatus(GfxStatus::InvalidParameter);
+  m_originX = x, m_originY = y;
+  ApplyTransform();
+  return SetLastStatus(GfxStatus::Ok);
 }
 
 bool GfxGraphics::SetPixelSize(double deviceUnits) {
@@ -405,6 +414,7 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
   cairo_matrix_t onGrid, scaled;
   cairo_matrix_init_scale(&scaled, m_deviceScale, m_deviceScale);
   cairo_matrix_multiply(&onGrid, &m_world, &scaled);
+  onGrid.x0 -= m_originX, onGrid.y0 -= m_originY;
   cairo_set_matrix(cr, &onGrid);
   cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image.GetNative());
   cairo_matrix_t m;
@@ -412,7 +422,8 @@ bool GfxGraphics::DrawImageRectRectI(const GfxImage& image, int32_t dstX, int32_
   cairo_matrix_scale(&m, double(srcWidth) / dstWidth, double(srcHeight) / dstHeight);
   cairo_matrix_translate(&m, -double(dstX), -double(dstY));
   cairo_pattern_set_matrix(pattern, &m);
-  const bool identity = srcWidth == dstWidth && srcHeight == dstHeight && m_deviceScale == 1 && m_world.xx == 1 &&
+  const bool identity = srcWidth == dstWidth && srcHeight == dstHeight && m_deviceScale == 1 &&
+                        m_originX == std::floor(m_originX) && m_originY == std::floor(m_originY) && m_world.xx == 1 &&
                         m_world.yy == 1 &&
                         m_world.xy == 0 && m_world.yx == 0 && m_world.x0 == std::floor(m_world.x0) &&
                         m_world.y0 == std::floor(m_world.y0);

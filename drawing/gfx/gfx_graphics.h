@@ -49,6 +49,9 @@ class GfxGraphics {
   // whole drawing grows uniformly, the pixel-centre grid with it.
   bool SetDeviceScale(double scale);
   double GetDeviceScale() const { return m_deviceScale; }
+  // Where the target's top-left corner lies, in device units after the
+  // scale: what is drawn there lands at (0, 0); a cropped output.
+  bool SetDeviceOrigin(double x, double y);
   // Device units per device pixel (1 on bitmaps): what a zero-width pen is
   // as wide as. Vector pages have no pixels of their own; they say how wide
   // one is.
@@ -120,6 +123,7 @@ class GfxGraphics {
   CairoPtr m_native;
   cairo_matrix_t m_world{1, 0, 0, 1, 0, 0};
   double m_deviceScale = 1;
+  double m_originX = 0, m_originY = 0;
   double m_pixelSize = 1;
   double m_targetWidth = 0, m_targetHeight = 0;
   bool m_clipped = false;  // since the last ResetClip

@@ -405,3 +405,63 @@ TEST(KorvaneRender, ABatchKilledAtAnyMomentLeavesEachOutputCompleteOrAbsent) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+struct PngHeader {
+  uint32_t width = 0, height = 0, pixelsPerMetre = 0;
+};
+
+PngHeader pngHeader(const std::string& bytes) {
+  auto be32 = [&](size_t at) {
+    return at + 4 <= bytes.size() ? uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+                                        uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]))
+                                  : 0;
+  };
+  PngHeader h{be32(16), be32(20), 0};
+  const size_t phys = bytes.find("pHYs");
+  if (phys != std::string::npos) h.pixelsPerMetre = be32(phys + 4);
+  return h;
+}
+
+// A design with a size of its own is made that size (300 dpi unless told);
+// --size-mm overrides it; --crop trims the image to the seal's outer edge
+// (plus a margin), so that the image is as wide as the seal.
+TEST(KorvaneRender, ASealsOwnSizeAndTheCropDecideTheImage) {
+  test::TempDir dir;
+  const std::string out = (dir / "s.png").string();
+  const struct {
+    const char* args;
+    uint32_t width, height, pixelsPerMetre;
+  } cases[] = {
+      {"--preset invoice", 496, 378, 11811},             // 42 x 32 mm of seal area at 300 dpi
+      {"--preset invoice --crop", 472, 354, 11811},      // 40 x 30 mm: the ellipse's outer edge
+      {"--preset invoice --crop 1", 496, 378, 11811},    // and a millimetre round it
+      {"--preset invoice --crop --dpi 600", 945, 709, 23622},
+      {"--preset invoice --size-mm 20 --crop --dpi 300", 236, 177, 11811},
+      {"--preset invoice --size-mm 20 --crop", 76, 57, 0},  // --size-mm alone: 96 dpi, as always
+      {"--preset company-42 --crop", 496, 496, 11811},   // 42 mm
+      {"", 400, 400, 0},                                  // the start-up seal has no size
+  };
+  for (const auto& c : cases) {
+    const ToolRun r = run(std::string(c.args) + " -o " + out);
+    ASSERT_EQ(r.status, 0) << c.args << ": " << r.output;
+    const PngHeader h = pngHeader(slurp(out));
+    EXPECT_EQ(h.width, c.width) << c.args;
+    EXPECT_EQ(h.height, c.height) << c.args;
+    EXPECT_EQ(h.pixelsPerMetre, c.pixelsPerMetre) << c.args;
+  }
+  // A page cropped the same way: 40 x 30 mm in points.
+  const std::string pdf = (dir / "s.pdf").string();
+  ASSERT_EQ(run("--preset invoice --crop --pdf " + pdf).status, 0);
+  EXPECT_NE(slurp(pdf).find("/MediaBox [ 0 0 113.385827 85.03937 ]"), std::string::npos);
+  EXPECT_EQ(run("--preset nothing-like-it -o " + out).status, 1);
+  EXPECT_EQ(run("--preset invoice -t x.qsx_tzl -o " + out).status, 2);
+  EXPECT_EQ(run("--crop -3 -o " + out).status, 2);
+  const ToolRun list = run("--list-presets");
+  EXPECT_NE(list.output.find("invoice\t40 mm\n"), std::string::npos) << list.output;
+}
+
+}  // namespace
+}  // namespace korvane

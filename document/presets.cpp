@@ -1,0 +1,15 @@
+#include "document/presets.h"
+
+#include "base/file_io.h"
+#include "document/template_format.h"
+#include "document/template_store.h"
+
+namespace korvane {
+
+std::string PresetFolder() { return ProgramFolder() + "/预设/"; }
+
+std::vector<std::string> ListPresets() { return TemplateStore(PresetFolder()).ListNames(); }
+
+bool LoadPreset(SealDocument& doc, const std::string& name) { return TemplateStore(PresetFolder()).Load(doc, name); }
+
+}  // namespace korvane
