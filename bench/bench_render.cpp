@@ -12,6 +12,7 @@
 #include "drawing/codecs/pixels.h"
 #include "drawing/codecs/png_writer.h"
 #include "base/utf8.h"
+#include "document/presets.h"
 #include "render/seal_renderer.h"
 
 namespace korvane {
@@ -188,6 +189,40 @@ void BM_TemplateRead(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ReadTemplateText(doc, text));
 }
 BENCHMARK(BM_TemplateRead)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// The invoice preset (an ellipse ring, a condensed line and a narrow
+// number) against the start-up seal, per glyph drawn.
+void BM_RenderInvoicePresetPerGlyph(benchmark::State& state) {
+  SealDocument doc = StartupSealDocument();
+  if (!LoadPreset(doc, "invoice")) {
+    state.SkipWithError("no invoice preset beside the program");
+    return;
+  }
+  SealRenderer renderer;
+  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+  size_t glyphs = 0;
+  for (const SealText& t : doc.Text) glyphs += t.TypeStyle ? CountUtf8(t.szText) : 0;
+  state.counters["per_glyph"] = benchmark::Counter(double(glyphs) * double(state.iterations()),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RenderInvoicePresetPerGlyph)->Unit(benchmark::kMillisecond);
+
+void BM_RenderStartupSealPerGlyph(benchmark::State& state) {
+  const SealDocument doc = StartupSealDocument();
+  SealRenderer renderer;
+  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+  size_t glyphs = 0;
+  for (const SealText& t : doc.Text) glyphs += t.TypeStyle ? CountUtf8(t.szText) : 0;
+  state.counters["per_glyph"] = benchmark::Counter(double(glyphs) * double(state.iterations()),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RenderStartupSealPerGlyph)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korvane

@@ -265,11 +265,12 @@ void MainWindow::onSavePicture() {
   // for ever, and the window with it.
   std::string bytes;
   const OutputKind kind = OutputKindForPath(path);
-  if (kind == OutputKind::Png) {
+  if (kind == OutputKind::Png && !(m_doc.SizeMM > 0)) {
     // What the newest change renders, not an older render still shown.
     m_preview.FinishPendingRender();
     if (!m_preview.Renderer().SealBitmap().SavePngTo(&bytes)) bytes.clear();
   } else {
+    // A seal with a size on paper is drawn at that size (300 dpi for PNG).
     // Vector files are drawn from the model by the same renderer.
     std::string error;
     if (!EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error, &m_preview.Caches())) bytes.clear();

@@ -16,11 +16,15 @@ constexpr double kNarrowest = 0.6;
 
 EllipseArc::EllipseArc(double cx, double cy, double a, double b)
     : m_cx(cx), m_cy(cy), m_a(std::max(a, 0.0)), m_b(std::max(b, 0.0)), m_length(kSamples + 1, 0.0) {
-  double px = 0, py = -m_b;
+  // The parameter's sine and cosine by turning one step at a time (made
+  // for every ring drawn: a table of sines would cost more than the text).
+  const double stepSin = std::sin(2 * kPi / kSamples), stepCos = std::cos(2 * kPi / kSamples);
+  double sinT = 0, cosT = 1, px = 0, py = -m_b;
   for (int i = 1; i <= kSamples; ++i) {
-    const double t = 2 * kPi * i / kSamples;
-    const double x = m_a * std::sin(t), y = -m_b * std::cos(t);
-    m_length[size_t(i)] = m_length[size_t(i - 1)] + std::hypot(x - px, y - py);
+    const double s = sinT * stepCos + cosT * stepSin, c = cosT * stepCos - sinT * stepSin;
+    sinT = s, cosT = c;
+    const double x = m_a * sinT, y = -m_b * cosT;
+    m_length[size_t(i)] = m_length[size_t(i - 1)] + std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
     px = x, py = y;
   }
 }

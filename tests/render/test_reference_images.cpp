@@ -81,6 +81,7 @@ TEST_P(ReferenceImage, Matches) {
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
   std::string name = info.param.name;
   std::replace(name.begin(), name.end(), '/', '_');
+  std::replace(name.begin(), name.end(), '-', '_');
   return name;
 }
 
