@@ -42,6 +42,8 @@ struct SealTextFont {
   bool Bold = false;
   bool Italic = false;
   bool Underline = false;
+
+  bool operator==(const SealTextFont&) const = default;
 };
 
 struct SealText {
@@ -58,6 +60,8 @@ struct SealText {
   // Written to templates only when not the default:
   int32_t Sweep = 0;      // degrees a ring text spans (0: as Spacing lays it)
   int32_t Stretch = 100;  // horizontal scale of every glyph, percent
+
+  bool operator==(const SealText&) const = default;
 };
 
 struct SealFrame {
@@ -68,6 +72,8 @@ struct SealFrame {
   int32_t LineWidth = 0;
   SealColor LineColor = 0;
   SealColor FillColor = 0;
+
+  bool operator==(const SealFrame&) const = default;
 };
 
 // The clip band's fields come first; together they form the SealClip.
@@ -78,6 +84,8 @@ struct SealFrameGroup {
   int32_t ClipHeight = 0;
   int32_t ClipRound = 0;
   std::array<SealFrame, 5> Item{};
+
+  bool operator==(const SealFrameGroup&) const = default;
 };
 
 struct SealFigure {
@@ -90,6 +98,8 @@ struct SealFigure {
   int32_t OffsetX = 0;
   int32_t OffsetY = 0;
   std::string szFile;  // UTF-8 path
+
+  bool operator==(const SealFigure&) const = default;
 };
 
 struct SealDocument {
@@ -102,6 +112,8 @@ struct SealDocument {
   std::array<SealText, 4> Text{};
   SealFrameGroup Frame{};
   std::array<SealFigure, 5> Shape{};
+
+  bool operator==(const SealDocument&) const = default;
 };
 
 inline constexpr int kTextCount = 4;

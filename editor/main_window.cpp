@@ -1,6 +1,10 @@
 #include "editor/main_window.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QShortcut>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +17,7 @@
 #include "render/seal_output.h"
 #include "document/template_store.h"
 #include "editor/accordion.h"
+#include "editor/edit_history.h"
 #include "editor/editor_fonts.h"
 #include "editor/message_box.h"
 #include "editor/template_reader.h"
@@ -54,13 +59,20 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, TemplateStore t
   RefreshTemplateList();
   ApplyStartupSeal(m_doc);
   m_preview.PreparePreview(m_previewPanel);
+  m_history = new EditHistory([this](const SealDocument& doc, EditPlace place) { restore(doc, place); }, this);
+  m_history->Reset(m_doc);
   RedrawPreview();
+  // Typing in one box is one step until another control takes the focus.
+  connect(qApp, &QApplication::focusChanged, m_history, [this] { m_history->Break(); });
+  installUndoKeys();
   connect(m_banners, &BannerService::SlotChanged, this, &MainWindow::setBannerSlot);
   m_templateReader = new TemplateReader(
       m_templates,
       [this](const SealDocument& doc) {
         m_doc = doc;
+        m_history->Break();  // a template read is a step of its own
         RedrawPreview();
+        m_history->Break();
       },
       this);
   m_banners->Refresh();
@@ -154,7 +166,62 @@ void MainWindow::buildControls() {
   connect(m_savePicture, &QPushButton::clicked, this, &MainWindow::onSavePicture);
 }
 
-void MainWindow::RedrawPreview() { m_preview.RedrawPreview(m_doc); }
+void MainWindow::RedrawPreview() {
+  m_preview.RedrawPreview(m_doc);
+  // Typing (or the wheel) in one edit box merges into one step; a click, a
+  // choice or a dialog is a step of its own.
+  const QObject* source = qobject_cast<const QLineEdit*>(m_editSource) ? m_editSource : nullptr;
+  m_editSource = nullptr;
+  if (m_history) m_history->Record(m_doc, m_shown, source);
+}
+
+void MainWindow::Undo() { m_history->Undo(); }
+void MainWindow::Redo() { m_history->Redo(); }
+
+// The seal of an undone or redone step, shown where it was changed: the
+// page and item selected, the panel filled with the restored values.
+void MainWindow::restore(const SealDocument& doc, EditPlace place) {
+  m_doc = doc;
+  if (place.page >= kPageSeal && place.page < kPageTemplate) {
+    m_accordion->setCurrentIndex(place.page);
+    if (QListWidget* list = m_accordion->PageList(place.page); list && place.item >= 0 && place.item < list->count())
+      list->setCurrentRow(place.item);
+    onItemClicked(place.page, place.item);
+  }
+  m_preview.RedrawPreview(m_doc);
+}
+
+namespace {
+
+bool isUndoKey(const QKeyEvent* key) {
+  return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+         key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
+         key->keyCombination() == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+}
+
+}  // namespace
+
+void MainWindow::installUndoKeys() {
+  auto add = [this](QKeySequence keys, void (MainWindow::*action)()) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  add(QKeySequence(Qt::ControlModifier | Qt::Key_Z), &MainWindow::Undo);
+  add(QKeySequence(Qt::ControlModifier | Qt::Key_Y), &MainWindow::Redo);
+  add(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z), &MainWindow::Redo);
+  // An edit box keeps Ctrl+Z for its own text; here every change is the
+  // seal's, so the window's keys win.
+  for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && isUndoKey(static_cast<QKeyEvent*>(event))) {
+    event->ignore();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void MainWindow::hidePanels() {
   for (QGroupBox* box : panels()) box->hide();
@@ -163,6 +230,7 @@ void MainWindow::hidePanels() {
 // Item selection: the panel of the clicked item's kind, filled from the
 // model (the panel's index is -1 while it is filled).
 void MainWindow::onItemClicked(int page, int item) {
+  m_shown = {page, item};
   hidePanels();
   m_ad->hide();
   switch (page) {
@@ -195,6 +263,7 @@ void MainWindow::onItemClicked(int page, int item) {
 }
 
 void MainWindow::onPageChanged(int) {
+  m_shown = {};
   hidePanels();
   if (bannerSlotOneHasPicture()) m_ad->show();
 }
@@ -211,6 +280,7 @@ void MainWindow::FinishTemplateRead() { m_templateReader->Finish(); }
 bool MainWindow::LoadTemplateFile(const std::string& path) {
   const bool read = ReadTemplateFile(m_doc, path);
   RedrawPreview();
+  m_history->Reset(m_doc);  // the file opened is where editing starts
   return read;
 }
 

@@ -12,6 +12,7 @@
 #include "document/seal_document.h"
 #include "document/template_store.h"
 #include "editor/banner_service.h"
+#include "editor/edit_history.h"
 #include "editor/property_panels.h"
 #include "editor/seal_preview.h"
 #include "web/banners.h"
@@ -51,6 +52,7 @@ class MainWindow : public QWidget, public PanelHost {
 
   // The one redraw entry every change of the model ends with.
   void RedrawPreview() override;
+  void NoteEditSource(const QObject* source) override { m_editSource = source; }
 
   // Reads a template file over the current seal and redraws (at start, with
   // the file named on the command line). False when it could not be read.
@@ -67,12 +69,20 @@ class MainWindow : public QWidget, public PanelHost {
   // Waits until a template clicked on the template page is read and shown.
   void FinishTemplateRead();
 
+  // Ctrl+Z; Ctrl+Y and Ctrl+Shift+Z.
+  void Undo();
+  void Redo();
+  const EditHistory& History() const { return *m_history; }
+
   int CurrentText() const { return m_panels->CurrentText(); }
   int CurrentFrame() const { return m_panels->CurrentFrame(); }
   int CurrentFigure() const { return m_panels->CurrentFigure(); }
 
  private:
   void buildControls();
+  void installUndoKeys();
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void restore(const SealDocument& doc, EditPlace place);
   void onItemClicked(int page, int item);
   void onPageChanged(int page);
   void onSaveTemplate();
@@ -106,6 +116,9 @@ class MainWindow : public QWidget, public PanelHost {
   QPushButton* m_saveTemplate = nullptr;
   QPushButton* m_savePicture = nullptr;
 
+  EditHistory* m_history = nullptr;
+  EditPlace m_shown;  // the page and item whose panel is shown
+  const QObject* m_editSource = nullptr;  // the control the change being drawn came from
   BannerService* m_banners = nullptr;
   class TemplateReader* m_templateReader = nullptr;
   bool m_bannerOneShown = false;

@@ -43,6 +43,7 @@ PanelForm::PanelForm(PanelHost& host, QGroupBox* box, int count)
 
 void PanelForm::Write(const std::function<void(SealDocument&, int item)>& write) {
   if (!Writable()) return;
+  m_host.NoteEditSource(sender());
   write(m_host.Document(), m_current - 1);
   m_host.RedrawPreview();
 }

@@ -31,6 +31,8 @@ class PanelHost {
   virtual ~PanelHost() = default;
   virtual SealDocument& Document() = 0;
   virtual void RedrawPreview() = 0;
+  // The control the next change comes from (for undo steps), or null.
+  virtual void NoteEditSource(const QObject* source) { (void)source; }
   // The tiled checkerboard, for swatches whose colour is "none".
   virtual const GfxTextureBrush& CheckerBrush() = 0;
 };

@@ -70,6 +70,24 @@ class EditorTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
+  QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
+  // Types into an edit box as a user does: the old text selected and
+  // replaced, key by key.
+  void type(const char* name, const QString& text) {
+    QLineEdit* e = box(name);
+    ASSERT_NE(e, nullptr) << name;
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    // Keys for what a keyboard types; the rest arrives as an input method
+    // commits it, character by character.
+    for (const QChar c : text) {
+      if (c.unicode() < 0x80)
+        QTest::keyClick(e, c.toLatin1());
+      else
+        e->insert(QString(c));
+    }
+  }
+
   void saveTemplateAs(const QString& name) {
     auto* edit = find<QLineEdit>("EditBox_Template_Name");
     edit->setText(name);
