@@ -125,7 +125,7 @@ void MainWindow::buildControls() {
   connect(m_accordion, &Accordion::ItemClicked, this, &MainWindow::onItemClicked);
   connect(m_accordion, &Accordion::PageChanged, this, &MainWindow::onPageChanged);
 
-  m_seal = groupBox(this, "GroupBox_Seal", "图章规格设置", 8, 397, 231, 136);
+  m_seal = groupBox(this, "GroupBox_Seal", "图章规格设置", 8, 397, 231, 166);
   m_text = groupBox(this, "GroupBox_Text", "图章文字设置", 8, 397, 231, 313);
   m_frame = groupBox(this, "GroupBox_Frame", "图章边框设置", 8, 397, 231, 231);
   m_clip = groupBox(this, "GroupBox_Clip", "图章剪辑设置", 8, 397, 231, 160);

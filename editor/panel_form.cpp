@@ -48,22 +48,58 @@ void PanelForm::Write(const std::function<void(SealDocument&, int item)>& write)
   m_host.RedrawPreview();
 }
 
-QLineEdit* PanelForm::Edit(const char* name, const char* label, int x, int y, int width) {
+QLineEdit* PanelForm::Edit(const char* name, const char* label, int x, int y, int width, int labelFrom) {
   auto* e = new WheelLineEdit(m_box);
   e->setObjectName(QString::fromLatin1(name));
   e->setGeometry(x, y, width, 23);
   if (label && *label) {
     auto* l = new QLabel(QString::fromUtf8(label), m_box);
-    l->setGeometry(4, y + 3, x - 6, 17);
+    l->setGeometry(labelFrom, y + 3, x - 2 - labelFrom, 17);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   }
   return e;
 }
 
-QLineEdit* PanelForm::Number(const char* name, const char* label, int x, int y, Field<int32_t> field, int width) {
+namespace {
+
+// Shows whether the box's text is what the seal uses, or only part of it.
+void markReading(QLineEdit* e, bool exact, const QString& used) {
+  e->setStyleSheet(exact ? QString() : QStringLiteral("QLineEdit { border: 1px solid #D21E22; }"));
+  e->setToolTip(exact ? QString() : QStringLiteral("图章使用的数值：") + used);
+}
+
+bool isWholeNumber(const std::string& text) {
+  const std::string s = FullWidthToHalfWidth(text);
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  const size_t digits = i;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return i == s.size() && (i > digits || s.find_first_not_of(' ') == std::string::npos);
+}
+
+}  // namespace
+
+QLineEdit* PanelForm::Number(const char* name, const char* label, int x, int y, Field<int32_t> field, int width,
+                             int labelFrom) {
+  QLineEdit* e = Edit(name, label, x, y, width, labelFrom);
+  connect(e, &QLineEdit::textChanged, this, [this, e, field](const QString& text) {
+    const std::string typed = FromQString(text);
+    markReading(e, isWholeNumber(typed), QString::number(TextToInt(typed)));
+    Write([&](SealDocument& d, int i) { field(d, i) = TextToInt(typed); });
+  });
+  return e;
+}
+
+QLineEdit* PanelForm::Millimetres(const char* name, const char* label, int x, int y, Field<double> field, int width) {
   QLineEdit* e = Edit(name, label, x, y, width);
-  connect(e, &QLineEdit::textChanged, this, [this, field](const QString& text) {
-    Write([&](SealDocument& d, int i) { field(d, i) = TextToInt(FromQString(text)); });
+  connect(e, &QLineEdit::textChanged, this, [this, e, field](const QString& text) {
+    const std::string typed = FromQString(text);
+    const double mm = TextToMillimetres(typed);
+    const bool blank = text.trimmed().isEmpty();
+    markReading(e, blank || mm > 0 || text.trimmed() == QStringLiteral("0"), ToQString(MillimetresText(mm)));
+    Write([&](SealDocument& d, int i) { field(d, i) = mm; });
   });
   return e;
 }
@@ -93,9 +129,13 @@ PanelForm::ColourField PanelForm::Colour(const char* name, const char* label, in
   s->setGeometry(place);
   s->setCursor(Qt::PointingHandCursor);
   s->SetFramed(true);
-  connect(e, &QLineEdit::textChanged, this, [this, field, transparent](const QString& text) {
+  connect(e, &QLineEdit::textChanged, this, [this, s, field, transparent](const QString& text) {
     if (transparent && transparent->isChecked()) return;
-    Write([&](SealDocument& d, int i) { field(d, i) = ReadColourText(FromQString(text)); });
+    if (!Writable()) return;
+    const SealColor colour = ReadColourText(FromQString(text));
+    Write([&](SealDocument& d, int i) { field(d, i) = colour; });
+    // The swatch shows what was typed, as the seal does.
+    PaintSwatch(m_host, s, colour);
   });
   // The picker types its choice into the box, whose handler stores it.
   connect(s, &CanvasPanel::MousePressed, this, [this, s, e] {

@@ -86,10 +86,14 @@ class PanelForm : public QObject {
     PanelForm& m_form;
   };
 
-  // A plain edit box with its label to the left.
-  QLineEdit* Edit(const char* name, const char* label, int x, int y, int width = 108);
-  // A whole number by the typing rules.
-  QLineEdit* Number(const char* name, const char* label, int x, int y, Field<int32_t> field, int width = 108);
+  // A plain edit box with its label to the left, from `labelFrom`.
+  QLineEdit* Edit(const char* name, const char* label, int x, int y, int width = 108, int labelFrom = 4);
+  // A whole number by the typing rules. Text those rules read only in part
+  // ("12.7", "0x1F", letters) is framed in red, with the value used as tip.
+  QLineEdit* Number(const char* name, const char* label, int x, int y, Field<int32_t> field, int width = 108,
+                    int labelFrom = 4);
+  // Millimetres, a plain decimal (0: none); marked like a number.
+  QLineEdit* Millimetres(const char* name, const char* label, int x, int y, Field<double> field, int width = 108);
   // A number the mouse wheel steps by one.
   QLineEdit* WheelNumber(const char* name, const char* label, int x, int y, Field<int32_t> field);
   // Words.

@@ -1,5 +1,7 @@
 #include "editor/property_panels.h"
 
+#include "document/text_number.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -30,6 +32,8 @@ SealPanel::SealPanel(PanelHost& host, QGroupBox* box) : QObject(box), m_form(hos
   m_back = m_form.Colour("EditBox_Seal_ColorValue", "背景：", 64, 83, 109, "DrawPanel_Seal_ColorValue", {177, 79, 43, 30},
                          [](SealDocument& d, int) -> SealColor& { return d.BackColor; }, m_transparent);
   connect(m_transparent, &QCheckBox::clicked, this, &SealPanel::onTransparent);
+  m_size = m_form.Millimetres("EditBox_Seal_SizeMM", "毫米：", 64, 134,
+                              [](SealDocument& d, int) -> double& { return d.SizeMM; });
 }
 
 void SealPanel::onTransparent(bool ticked) {
@@ -47,6 +51,7 @@ void SealPanel::Fill() {
   m_width->setText(number(d.Width));
   m_height->setText(number(d.Height));
   m_form.ShowColour(m_back, d.BackColor, m_transparent);
+  m_size->setText(d.SizeMM > 0 ? ToQString(MillimetresText(d.SizeMM)) : QString());
 }
 
 // ---- texts ----
@@ -66,14 +71,19 @@ TextPanel::TextPanel(PanelHost& host, QGroupBox* box) : QObject(box), m_form(hos
   connect(m_setFont, &QPushButton::clicked, this, &TextPanel::onSetFont);
   m_defaultFont = m_form.Check("CheckBox_Text_DefaultFont", "使用 图章专用字体", {96, 128, 127, 16});
   connect(m_defaultFont, &QCheckBox::clicked, this, &TextPanel::onDefaultFont);
-  m_size = m_form.Number("EditBox_Text_FontSize", "大小：", 71, 148, text(&T::FontSize));
+  m_size = m_form.Number("EditBox_Text_FontSize", "大小：", 71, 148, text(&T::FontSize), 44);
+  m_stretch = m_form.Number("EditBox_Text_Stretch", "宽%：", 153, 148, text(&T::Stretch), 44, 117);
   m_colour = m_form.Colour("EditBox_Text_Color", "颜色：", 71, 175, 108, "DrawPanel_Text_ColorValue", {182, 172, 43, 30},
                            text(&T::TextColor));
-  m_spacing = m_form.Number("EditBox_Text_Spacing", "间距：", 71, 203, text(&T::Spacing));
+  m_spacing = m_form.Number("EditBox_Text_Spacing", "间距：", 71, 203, text(&T::Spacing), 44);
+  // Beside the spacing and the size: the angle a ring spans, and the glyphs' width.
+  m_sweep = m_form.Number("EditBox_Text_Sweep", "弧度：", 153, 203, text(&T::Sweep), 44, 117);
   m_offsetX = m_form.Number("EditBox_Text_OffsetX", "横向偏移：", 71, 231, text(&T::OffsetX));
   m_offsetY = m_form.Number("EditBox_Text_OffsetY", "纵向偏移：", 71, 258, text(&T::OffsetY));
   m_style = m_form.Choice("ComboBox_Text_Style", "排版：", 71, 287,
-                          {{"顶部环形排列", 1}, {"底部环形排列", 2}, {"水平横排", 3}}, text(&T::TypeStyle));
+                          {{"顶部环形排列", 1}, {"底部环形排列", 2}, {"水平横排", 3}, {"顶部椭圆排列", 4},
+                           {"底部椭圆排列", 5}, {"竖排", 6}},
+                          text(&T::TypeStyle));
 }
 
 void TextPanel::onDefaultFont(bool ticked) {
@@ -113,7 +123,9 @@ void TextPanel::Fill(int item) {
   m_offsetX->setText(number(t.OffsetX));
   m_offsetY->setText(number(t.OffsetY));
   m_form.ShowColour(m_colour, t.TextColor);
-  m_style->setCurrentIndex(t.TypeStyle >= 1 && t.TypeStyle <= 3 ? t.TypeStyle - 1 : 0);
+  m_style->setCurrentIndex(t.TypeStyle >= 1 && t.TypeStyle <= kTextColumns ? t.TypeStyle - 1 : 0);
+  m_sweep->setText(number(t.Sweep));
+  m_stretch->setText(number(t.Stretch));
   m_font->setText(ToQString(t.Font.FaceName));
   const bool isDefault = t.Font.FaceName == kPrivateSealFaceName;
   m_defaultFont->setChecked(isDefault);
@@ -129,7 +141,7 @@ FramePanel::FramePanel(PanelHost& host, QGroupBox* box) : QObject(box), m_form(h
   auto frame = [](auto member) {
     return [member](SealDocument& d, int i) -> decltype(auto) { return d.Frame.Item[size_t(i)].*member; };
   };
-  m_type = m_form.Choice("ComboBox_Frame_Type", "类型：", 64, 16, {{"无", 0}, {"圆形", 1}, {"矩形", 2}}, frame(&F::Type));
+  m_type = m_form.Choice("ComboBox_Frame_Type", "类型：", 64, 16, {{"无", 0}, {"圆形", 1}, {"矩形", 2}, {"椭圆", 3}}, frame(&F::Type));
   m_width = m_form.Number("EditBox_Frame_Width", "宽度：", 64, 41, frame(&F::Width));
   m_height = m_form.Number("EditBox_Frame_Height", "高度：", 64, 68, frame(&F::Height));
   m_round = m_form.Number("EditBox_Frame_Round", "圆度：", 64, 96, frame(&F::Round));
@@ -155,7 +167,7 @@ void FramePanel::onTransparent(bool ticked) {
 void FramePanel::Fill(int item) {
   const PanelForm::Filling filling(m_form);
   const SealFrame& f = m_form.Host().Document().Frame.Item[size_t(item)];
-  m_type->setCurrentIndex(f.Type >= 0 && f.Type <= 2 ? f.Type : 0);
+  m_type->setCurrentIndex(f.Type >= 0 && f.Type <= kFrameEllipse ? f.Type : 0);
   m_width->setText(number(f.Width));
   m_height->setText(number(f.Height));
   m_lineWidth->setText(number(f.LineWidth));

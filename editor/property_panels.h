@@ -23,7 +23,7 @@ class SealPanel : public QObject {
   void onTransparent(bool ticked);
 
   PanelForm m_form;
-  QLineEdit *m_width, *m_height;
+  QLineEdit *m_width, *m_height, *m_size;
   QCheckBox* m_transparent;
   PanelForm::ColourField m_back;
 };
@@ -42,7 +42,7 @@ class TextPanel : public QObject {
   void onSetFont();
 
   PanelForm m_form;
-  QLineEdit *m_text, *m_width, *m_height, *m_font, *m_size, *m_spacing, *m_offsetX, *m_offsetY;
+  QLineEdit *m_text, *m_width, *m_height, *m_font, *m_size, *m_spacing, *m_offsetX, *m_offsetY, *m_sweep, *m_stretch;
   QPushButton* m_setFont;
   QCheckBox* m_defaultFont;
   PanelForm::ColourField m_colour;

@@ -68,7 +68,7 @@ TEST_F(EditorTest, TheWindowHasItsTitleSizeAndControlsInPlace) {
       {"Accordion_Main", {28, 8, 192, 384}},        {"DrawPanel_Preview", {255, 7, 665, 665}},
       {"Splitter_Main", {247, 7, 1, 702}},          {"EditBox_Template_Name", {440, 683, 100, 23}},
       {"Button_SaveTemplate", {544, 678, 136, 31}}, {"Button_SavePicture", {784, 678, 136, 31}},
-      {"GroupBox_Seal", {8, 397, 231, 136}},        {"GroupBox_Text", {8, 397, 231, 313}},
+      {"GroupBox_Seal", {8, 397, 231, 166}},        {"GroupBox_Text", {8, 397, 231, 313}},
       {"GroupBox_Frame", {8, 397, 231, 231}},       {"GroupBox_Clip", {8, 397, 231, 160}},
       {"GroupBox_Figure", {8, 397, 231, 264}},      {"GroupBox_Ad", {8, 397, 231, 313}},
   };

@@ -603,3 +603,65 @@ TEST(CommonDialogs, AMissingFolderIsSaidAndTheDialogComesBack) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// The swatch follows what is typed; a number the typing rules read only in
+// part is marked, the rule itself unchanged.
+TEST_F(PanelTest, TheSwatchFollowsTheTypedColourAndPartReadNumbersAreMarked) {
+  clickItem(kPageText, 0);
+  type("EditBox_Text_Color", QStringLiteral("FF0000"));  // BBGGRR: blue
+  auto* swatch = find<CanvasPanel>("DrawPanel_Text_ColorValue");
+  const QImage picture = swatch->Picture();
+  EXPECT_EQ(picture.pixel(picture.width() / 2, picture.height() / 2), 0xFF0000FFu);
+
+  const struct {
+    const char* typed;
+    int32_t stored;
+    bool marked;
+  } cases[] = {{"12", 12, false}, {"12.7", 12, true}, {"0x1F", 0, true}, {"abc", 0, true}, {"-3", -3, false},
+               {"４２", 42, false}, {"", 0, false}};
+  for (const auto& c : cases) {
+    type("EditBox_Text_Spacing", QString::fromUtf8(c.typed));
+    EXPECT_EQ(window().Document().Text[0].Spacing, c.stored) << c.typed;
+    QLineEdit* e = box("EditBox_Text_Spacing");
+    EXPECT_EQ(!e->toolTip().isEmpty(), c.marked) << c.typed;
+    if (c.marked) EXPECT_EQ(e->toolTip(), QStringLiteral("图章使用的数值：") + QString::number(c.stored)) << c.typed;
+  }
+}
+
+// What the model gained: the ellipse frame, the ellipse and column styles,
+// the sweep, the stretch and the size in millimetres.
+TEST_F(PanelTest, TheNewMembersHaveTheirControls) {
+  clickItem(kPageText, 1);
+  auto* style = find<QComboBox>("ComboBox_Text_Style");
+  for (int index : {3, 4, 5}) {
+    pick(style, index);
+    EXPECT_EQ(window().Document().Text[1].TypeStyle, index + 1);
+  }
+  type("EditBox_Text_Sweep", QStringLiteral("240"));
+  type("EditBox_Text_Stretch", QStringLiteral("65"));
+  EXPECT_EQ(window().Document().Text[1].Sweep, 240);
+  EXPECT_EQ(window().Document().Text[1].Stretch, 65);
+  clickItem(kPageText, 2);
+  EXPECT_EQ(box("EditBox_Text_Stretch")->text(), "100");
+  clickItem(kPageText, 1);
+  EXPECT_EQ(box("EditBox_Text_Sweep")->text(), "240");
+  EXPECT_EQ(style->currentIndex(), 5);
+
+  clickItem(kPageFrame, 1);
+  pick(find<QComboBox>("ComboBox_Frame_Type"), 3);
+  EXPECT_EQ(window().Document().Frame.Item[1].Type, kFrameEllipse);
+
+  clickItem(kPageSeal, 0);
+  EXPECT_EQ(box("EditBox_Seal_SizeMM")->text(), "");
+  type("EditBox_Seal_SizeMM", QStringLiteral("40.5"));
+  EXPECT_DOUBLE_EQ(window().Document().SizeMM, 40.5);
+  type("EditBox_Seal_SizeMM", QStringLiteral("4o"));
+  EXPECT_EQ(window().Document().SizeMM, 0);
+  EXPECT_FALSE(box("EditBox_Seal_SizeMM")->toolTip().isEmpty());
+}
+
+}  // namespace
+}  // namespace korvane
