@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QListWidget>
 #include <QShortcut>
 #include <QGroupBox>
@@ -65,6 +70,7 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, TemplateStore t
   // Typing in one box is one step until another control takes the focus.
   connect(qApp, &QApplication::focusChanged, m_history, [this] { m_history->Break(); });
   installUndoKeys();
+  setAcceptDrops(true);
   connect(m_banners, &BannerService::SlotChanged, this, &MainWindow::setBannerSlot);
   m_templateReader = new TemplateReader(
       m_templates,
@@ -210,9 +216,89 @@ void MainWindow::installUndoKeys() {
   add(QKeySequence(Qt::ControlModifier | Qt::Key_Z), &MainWindow::Undo);
   add(QKeySequence(Qt::ControlModifier | Qt::Key_Y), &MainWindow::Redo);
   add(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z), &MainWindow::Redo);
+  add(QKeySequence(Qt::ControlModifier | Qt::Key_O), &MainWindow::OpenTemplateFile);
+  add(QKeySequence(Qt::ControlModifier | Qt::Key_S), &MainWindow::SaveTemplateFile);
   // An edit box keeps Ctrl+Z for its own text; here every change is the
   // seal's, so the window's keys win.
   for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
+}
+
+namespace {
+constexpr const char kTemplateFilter[] = "图章模板(*.qsx_tzl)|*.qsx_tzl";
+}  // namespace
+
+// Ctrl+O: any template file, read over the seal as one step.
+void MainWindow::OpenTemplateFile() {
+  OpenFileRequest request;
+  request.title = "打开模板";
+  request.filter = kTemplateFilter;
+  request.fileMustExist = true;
+  const std::string path = CommonDialogs().PickOpenFile(request);
+  if (!path.empty()) openTemplatePath(path);
+}
+
+bool MainWindow::openTemplatePath(const std::string& path) {
+  SealDocument doc = m_doc;
+  if (!ReadTemplateFile(doc, path)) {
+    ShowMessage("打开模板失败！\r\n* 请检查文件是否为图章模板。", MessageIcon::Error);
+    return false;
+  }
+  m_doc = doc;
+  m_history->Break();
+  RedrawPreview();
+  m_history->Break();
+  return true;
+}
+
+// Ctrl+S: the design to any file, beside the template store.
+void MainWindow::SaveTemplateFile() { saveTemplateFile(); }
+
+bool MainWindow::saveTemplateFile() {
+  SaveFileRequest request;
+  request.title = "保存模板";
+  request.filter = kTemplateFilter;
+  request.defaultExt = "qsx_tzl";
+  request.overwritePrompt = true;
+  request.pathMustExist = true;
+  const std::string path = CommonDialogs().PickSaveFile(request);
+  if (path.empty()) return false;
+  if (!WriteTemplate(m_doc, path, SpecialFiles::Refuse)) {
+    ShowMessage("保存模板失败！", MessageIcon::Error);
+    return false;
+  }
+  m_history->MarkClean();
+  return true;
+}
+
+// Changes not saved as a template or exported are asked about first.
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!m_history->Modified()) {
+    event->accept();
+    return;
+  }
+  const MessageAnswer answer = AskToSave("图章已修改，是否保存为模板文件？");
+  if (answer == MessageAnswer::No || (answer == MessageAnswer::Yes && saveTemplateFile()))
+    event->accept();
+  else
+    event->ignore();
+}
+
+// A template file dropped on the window opens it.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".qsx_tzl"), Qt::CaseInsensitive)) {
+      event->acceptProposedAction();
+      return;
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".qsx_tzl"), Qt::CaseInsensitive)) {
+      event->acceptProposedAction();
+      openTemplatePath(url.toLocalFile().toStdString());
+      return;
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -308,10 +394,12 @@ void MainWindow::onSaveTemplate() {
   }
   // A name that would reach outside the folder is refused like a failed
   // write: nothing is written.
-  if (m_templates.Save(m_doc, name))
+  if (m_templates.Save(m_doc, name)) {
+    m_history->MarkClean();
     ShowMessage("添加模板成功！", MessageIcon::Information);
-  else
+  } else {
     ShowMessage("添加模板失败！\r\n* 请检查模板名称是否已存在。", MessageIcon::Error);
+  }
   RefreshTemplateList();
 }
 
@@ -346,6 +434,7 @@ void MainWindow::onSavePicture() {
     if (!EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error, &m_preview.Caches())) bytes.clear();
   }
   const bool saved = !bytes.empty() && WriteFileAtomically(path, bytes, SpecialFiles::Refuse);
+  if (saved) m_history->MarkClean();
   if (saved)
     ShowMessage("保存图片成功！", MessageIcon::Information);
   else

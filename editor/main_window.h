@@ -72,6 +72,9 @@ class MainWindow : public QWidget, public PanelHost {
   // Ctrl+Z; Ctrl+Y and Ctrl+Shift+Z.
   void Undo();
   void Redo();
+  // Ctrl+O and Ctrl+S: a template file anywhere, through the file dialogs.
+  void OpenTemplateFile();
+  void SaveTemplateFile();
   const EditHistory& History() const { return *m_history; }
 
   int CurrentText() const { return m_panels->CurrentText(); }
@@ -82,6 +85,11 @@ class MainWindow : public QWidget, public PanelHost {
   void buildControls();
   void installUndoKeys();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool openTemplatePath(const std::string& path);
+  bool saveTemplateFile();
   void restore(const SealDocument& doc, EditPlace place);
   void onItemClicked(int page, int item);
   void onPageChanged(int page);

@@ -35,6 +35,23 @@ MessageAnswer ShowMessage(const std::string& text, MessageIcon icon, bool yesNo)
   return MessageAnswer::Ok;
 }
 
+MessageAnswer AskToSave(const std::string& text) {
+  if (handler()) return handler()(text, MessageIcon::Question, true);
+  QMessageBox box;
+  box.setWindowTitle(QString::fromUtf8(kMessageTitle));
+  box.setText(QString::fromUtf8(text.c_str()));
+  box.setIcon(QMessageBox::Question);
+  box.setWindowModality(Qt::ApplicationModal);
+  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return box.clickedButton() == save ? MessageAnswer::Yes : box.clickedButton() == discard ? MessageAnswer::No
+                                                                                             : MessageAnswer::Cancel;
+}
+
 ScopedMessageHandler::ScopedMessageHandler(MessageHandler h) : m_previous(std::move(handler())) {
   handler() = std::move(h);
 }

@@ -2,12 +2,17 @@
 // step until another control takes the focus, and undoing shows the panel
 // with the restored value and redraws the preview.
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTest>
 
+#include "dialogs/common_dialogs.h"
 #include "document/template_format.h"
 #include "editor/editor_fixture.h"
 #include "support/image_compare.h"
@@ -150,6 +155,74 @@ TEST_F(UndoTest, ManyStepsUndoneGiveBackTheStartExactly) {
   for (int i = 0; i < 150; ++i) window().Undo();
   EXPECT_EQ(TemplateText(window().Document()), start);
   EXPECT_FALSE(window().History().CanUndo());
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// Closing with changes not kept asks first: 取消 keeps the window, 保存
+// writes the design where the dialog says, 不保存 closes. A saved or
+// exported design closes without asking.
+TEST_F(UndoTest, ClosingWithUnsavedChangesAsksToSaveThem) {
+  window().show();
+  const auto close = [&] {
+    QCloseEvent event;
+    QApplication::sendEvent(&window(), &event);
+    return event.isAccepted();
+  };
+  EXPECT_TRUE(close());  // nothing changed
+  EXPECT_TRUE(messages.empty());
+  window().Document().Text[0].szText = "改过";
+  window().RedrawPreview();
+
+  answers = {MessageAnswer::Cancel};
+  EXPECT_FALSE(close());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "图章已修改，是否保存为模板文件？");
+
+  const std::string file = (m_dir / "存.qsx_tzl").string();
+  DialogAnswers dialogs;
+  dialogs.file = [&](QFileDialog&) -> std::optional<std::string> { return file; };
+  ScopedDialogAnswers scoped(dialogs);
+  answers = {MessageAnswer::Yes};
+  EXPECT_TRUE(close());
+  SealDocument back = CreateSealDocument();
+  ASSERT_TRUE(ReadTemplateFile(back, file));
+  EXPECT_EQ(back.Text[0].szText, "改过");
+  EXPECT_TRUE(close());  // saved: no question
+
+  window().Document().Text[0].szText = "又改";
+  window().RedrawPreview();
+  answers = {MessageAnswer::No};
+  EXPECT_TRUE(close());
+}
+
+// Ctrl+O opens any template file, as one step; a dropped file opens too.
+TEST_F(UndoTest, AnyTemplateFileOpensByKeysOrByDropping) {
+  window().show();
+  SealDocument other = StartupSealDocument();
+  other.Text[0].szText = "别处的章";
+  const std::string file = (m_dir / "别处.qsx_tzl").string();
+  ASSERT_TRUE(WriteTemplate(other, file));
+  DialogAnswers dialogs;
+  dialogs.file = [&](QFileDialog&) -> std::optional<std::string> { return file; };
+  ScopedDialogAnswers scoped(dialogs);
+  QTest::keyClick(keyTarget(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(window().Document().Text[0].szText, "别处的章");
+  undo();
+  EXPECT_EQ(window().Document().Text[0].szText, "Velmora科技");
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+  QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window(), &drop);
+  EXPECT_EQ(window().Document().Text[0].szText, "别处的章");
 }
 
 }  // namespace
