@@ -1,12 +1,12 @@
 #include "document/presets.h"
 
-#include "base/file_io.h"
+#include "base/app_paths.h"
 #include "document/template_format.h"
 #include "document/template_store.h"
 
 namespace korvane {
 
-std::string PresetFolder() { return ProgramFolder() + "/预设/"; }
+std::string PresetFolder() { return ProgramDataPath("预设") + "/"; }
 
 std::vector<std::string> ListPresets() { return TemplateStore(PresetFolder()).ListNames(); }
 

@@ -4,6 +4,10 @@
 #include <climits>
 #include <filesystem>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/app_paths.h"
 #include "base/file_io.h"
 #include "document/template_format.h"
 
@@ -19,7 +23,16 @@ constexpr size_t kMaxFileNameBytes = 255;
 
 }  // namespace
 
-std::string DefaultTemplateFolder() { return ProgramFolder() + "/" + kFolderName + "/"; }
+// Beside the program when such a folder is already there and can be written
+// (portable and older setups keep their templates); else in the user's data
+// folder, which a clean build or a reinstall never removes.
+std::string DefaultTemplateFolder() {
+  const std::string beside = ProgramFolder() + "/" + kFolderName;
+  struct stat st;
+  if (::stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(beside.c_str(), W_OK | X_OK) == 0)
+    return beside + "/";
+  return UserDataFolder() + "/" + kFolderName + "/";
+}
 
 TemplateStore::TemplateStore(std::string folder) : m_folder(std::move(folder)) {
   if (!m_folder.empty() && m_folder.back() != '/') m_folder += '/';

@@ -1,5 +1,6 @@
-// Templates stored by name as files in one folder beside the program:
-// "<program folder>/图章模板/<name>.qsx_tzl".
+// Templates stored by name as files in one folder: "图章模板/<name>.qsx_tzl"
+// beside the program when that folder exists and can be written, else in
+// the user's data folder ($XDG_DATA_HOME/korvane/图章模板).
 #pragma once
 
 #include <string>

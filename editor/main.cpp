@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/app_paths.h"
 #include "base/file_io.h"
 #include "document/template_format.h"
 #include "editor/editor_fonts.h"
@@ -22,6 +23,7 @@ const char kUsage[] =
     "template loaded over the start-up seal.\n"
     "\n"
     "  -h, --help    show this text\n"
+    "  --version     show the version\n"
     "\n"
     "To render seals without a display, use korvane-render.\n";
 
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
+      return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
+    if (arg == "--version") {
+      std::printf("korvane %s\n", korvane::KorvaneVersion());
       return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
     if (!arg.empty() && arg[0] == '-' && arg != "-") {

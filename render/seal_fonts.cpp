@@ -1,6 +1,6 @@
 #include "render/seal_fonts.h"
 
-#include "base/file_io.h"
+#include "base/app_paths.h"
 
 namespace korvane {
 
@@ -13,7 +13,7 @@ int32_t SealFontStyle(const SealTextFont& face) {
          (face.Underline ? FontStyleUnderline : 0);
 }
 
-std::string PrivateSealFontPath() { return ProgramFolder() + "/字体/图章专用字体.ttf"; }
+std::string PrivateSealFontPath() { return ProgramDataPath("字体/图章专用字体.ttf"); }
 
 SealFonts::SealFonts(std::string privatePath) : m_path(std::move(privatePath)) {}
 

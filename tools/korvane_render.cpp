@@ -15,12 +15,15 @@
 #include <thread>
 #include <vector>
 
+#include "base/app_paths.h"
 #include "base/file_io.h"
 #include "document/presets.h"
 #include "document/seal_document.h"
 #include "document/template_format.h"
 #include "document/text_encoding.h"
+#include "document/template_store.h"
 #include "document/text_number.h"
+#include "render/seal_fonts.h"
 #include "drawing/text/font_config.h"
 #include "drawing/gfx_status.h"
 #include "render/seal_output.h"
@@ -34,7 +37,7 @@ const char kUsage[] =
     "usage: korvane-render [-t TEMPLATE] [-o OUT.png] [--svg OUT.svg] [--pdf OUT.pdf]\n"
     "                      [--size-mm MM] [--dpi N] [--crop [MM]] [--text N=WORDS]...\n"
     "                      [--preset NAME] [--batch ROWS.csv] [--write-template OUT.qsx_tzl]\n"
-    "       korvane-render --list-presets\n"
+    "       korvane-render --list-presets | --print-paths | --version\n"
     "\n"
     "Renders a seal: the start-up seal, or a template file loaded over it.\n"
     "\n"
@@ -52,6 +55,8 @@ const char kUsage[] =
     "                         millimetres on every side (0 when not given)\n"
     "  --preset NAME          start from a shipped design instead of a template\n"
     "  --list-presets         list the shipped designs with their sizes\n"
+    "  --print-paths          show where templates, presets and the seal font are\n"
+    "  --version              show the version\n"
     "  --text N=WORDS         the words of text item N (1 to 4) for this render\n"
     "  --batch ROWS.csv       one seal per row: a header row with an \"output\" column\n"
     "                         (its extension picks PNG, SVG or PDF) and any of text1\n"
@@ -108,6 +113,15 @@ int run(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("korvane-render %s\n", KorvaneVersion());
+      return 0;
+    }
+    if (arg == "--print-paths") {
+      std::printf("templates\t%s\npresets\t%s\nseal font\t%s\n", DefaultTemplateFolder().c_str(),
+                  PresetFolder().c_str(), PrivateSealFontPath().c_str());
       return 0;
     }
     if (arg == "--list-presets") {
