@@ -196,6 +196,16 @@ BENCHMARK(BM_TemplateRead)->Unit(benchmark::kMicrosecond);
 namespace korvane {
 namespace {
 
+// Renders the same seal again and again; the time per glyph drawn.
+void renderPerGlyph(benchmark::State& state, const SealDocument& doc) {
+  SealRenderer renderer;
+  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
+  size_t glyphs = 0;
+  for (const SealText& t : doc.Text) glyphs += t.TypeStyle ? CountUtf8(t.szText) : 0;
+  state.counters["per_glyph"] = benchmark::Counter(double(glyphs) * double(state.iterations()),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // The invoice preset (an ellipse ring, a condensed line and a narrow
 // number) against the start-up seal, per glyph drawn.
 void BM_RenderInvoicePresetPerGlyph(benchmark::State& state) {
@@ -204,24 +214,11 @@ void BM_RenderInvoicePresetPerGlyph(benchmark::State& state) {
     state.SkipWithError("no invoice preset beside the program");
     return;
   }
-  SealRenderer renderer;
-  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
-  size_t glyphs = 0;
-  for (const SealText& t : doc.Text) glyphs += t.TypeStyle ? CountUtf8(t.szText) : 0;
-  state.counters["per_glyph"] = benchmark::Counter(double(glyphs) * double(state.iterations()),
-                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  renderPerGlyph(state, doc);
 }
 BENCHMARK(BM_RenderInvoicePresetPerGlyph)->Unit(benchmark::kMillisecond);
 
-void BM_RenderStartupSealPerGlyph(benchmark::State& state) {
-  const SealDocument doc = StartupSealDocument();
-  SealRenderer renderer;
-  for (auto _ : state) benchmark::DoNotOptimize(renderer.RenderSeal(doc));
-  size_t glyphs = 0;
-  for (const SealText& t : doc.Text) glyphs += t.TypeStyle ? CountUtf8(t.szText) : 0;
-  state.counters["per_glyph"] = benchmark::Counter(double(glyphs) * double(state.iterations()),
-                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
+void BM_RenderStartupSealPerGlyph(benchmark::State& state) { renderPerGlyph(state, StartupSealDocument()); }
 BENCHMARK(BM_RenderStartupSealPerGlyph)->Unit(benchmark::kMillisecond);
 
 }  // namespace

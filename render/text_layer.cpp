@@ -30,6 +30,18 @@ CircleRing circleRing(const RenderTarget& t, const SealText& item) {
           TruncToInt((double(t.RenderHeight) - S) / 2.0 + item.OffsetY)};
 }
 
+// A ring over the whole seal, its glyphs placed by `layout`.
+void drawPlaced(const RenderTarget& t, const SealText& item, const GfxFont& font, RingLayout layout) {
+  RingText ring;
+  ring.SetSize(t.RenderWidth, t.RenderHeight);
+  ring.SetMargin(0);
+  ring.SetColor(item.TextColor);
+  ring.SetText(item.szText);
+  ring.SetFont(font);
+  ring.SetLayout(std::move(layout));
+  ring.RenderAt(t.SealGraphics, 0, 0);
+}
+
 // Styles 4 and 5, and the circle styles given a sweep or a stretch: a ring
 // laid out along an ellipse (a circle is one) over the whole seal.
 void drawAlongEllipse(const RenderTarget& t, const SealText& item, const GfxFont& font) {
@@ -51,16 +63,9 @@ void drawAlongEllipse(const RenderTarget& t, const SealText& item, const GfxFont
   layout.sweepDegrees = std::clamp(item.Sweep, 0, 360);
   layout.stretch = std::clamp(item.Stretch, 10, 1000) / 100.0;
   layout.bottom = item.TypeStyle == kTextRingBottom || item.TypeStyle == kTextEllipseBottom;
-  RingText ring;
-  ring.SetSize(t.RenderWidth, t.RenderHeight);
-  ring.SetMargin(0);
-  ring.SetColor(item.TextColor);
-  ring.SetText(item.szText);
-  ring.SetFont(font);
-  ring.SetLayout([&](const std::vector<double>& widths, RingPlacement& placement) {
+  drawPlaced(t, item, font, [&](const std::vector<double>& widths, RingPlacement& placement) {
     LayOutAlongEllipse(arc, layout, widths, placement);
   });
-  ring.RenderAt(t.SealGraphics, 0, 0);
 }
 
 // Style 6: the characters fill the item's box in columns read right to
@@ -71,14 +76,8 @@ void drawAlongEllipse(const RenderTarget& t, const SealText& item, const GfxFont
 void drawColumns(const RenderTarget& t, const SealText& item, const GfxFont& font) {
   const double left = (t.RenderWidth - item.Width) / 2.0 + item.OffsetX;
   const double top = (t.RenderHeight - item.Height) / 2.0 + item.OffsetY;
-  RingText ring;
-  ring.SetSize(t.RenderWidth, t.RenderHeight);
-  ring.SetMargin(0);
-  ring.SetColor(item.TextColor);
-  ring.SetText(item.szText);
-  ring.SetFont(font);
   const double lineHeight = font.GetNative() ? font.GetHeight() : 0;
-  ring.SetLayout([&](const std::vector<double>& widths, RingPlacement& placement) {
+  drawPlaced(t, item, font, [&](const std::vector<double>& widths, RingPlacement& placement) {
     const size_t n = widths.size();
     const size_t rows = size_t(std::ceil(std::sqrt(double(n)))), columns = (n + rows - 1) / rows;
     const size_t first = n - (columns - 1) * rows;  // characters in the rightmost column
@@ -99,7 +98,6 @@ void drawColumns(const RenderTarget& t, const SealText& item, const GfxFont& fon
       placement.scalesY[i] = lineHeight > 0 ? std::max(0.0, cellHeight - item.Spacing) / lineHeight : 1.0;
     }
   });
-  ring.RenderAt(t.SealGraphics, 0, 0);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "editor/window_surface.h"
 #include "render/seal_cases.h"
 #include "support/image_compare.h"
+#include "support/run_command.h"
 #include "support/loopback_server.h"
 
 namespace korvane {
@@ -375,17 +376,9 @@ ProgramRun runKorvane(const std::string& args, const std::string& unsets = "",
   // machine.
   const std::string nowhere = "http://127.0.0.1:" + std::to_string(test::ClosedLoopbackPort()) + "/b.png";
   const std::string cmd = "env " + unsets + " KORVANE_BANNER_URLS='" + nowhere + " " + nowhere + " " + nowhere +
-                          "' " + assignments + " " + wrapper + " timeout 5 " + std::string(KORVANE_EXE) + " " + args +
-                          " 2>&1";
-  ProgramRun r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
-  const int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+                          "' " + assignments + " " + wrapper + " timeout 5 " + std::string(KORVANE_EXE) + " " + args;
+  const test::CommandRun r = test::RunCommand(cmd);
+  return {r.status, r.output};
 }
 
 TEST(Translations, QtsOwnDialogsSpeakChineseUntilTheTranslationGoes) {

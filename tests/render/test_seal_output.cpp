@@ -170,6 +170,7 @@ std::vector<VectorCase> vectorCases() {
     for (const fs::path& path : files) {
       SealDocument doc = CreateSealDocument();
       ReadTemplateFile(doc, path.string());
+      doc.SizeMM = 0;  // compared pixel for pixel, at the seal's own pixel size
       for (SealFigure& f : doc.Shape)
         if (!f.szFile.empty()) f.szFile = (path.parent_path() / f.szFile).lexically_normal().string();
       cases.push_back({feature.path().filename().string() + "/" + path.stem().string(), doc});

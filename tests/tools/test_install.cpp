@@ -3,13 +3,10 @@
 // templates in the user's data folder), and the desktop files valid.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include <sys/wait.h>
-
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace korvane {
@@ -17,22 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ShellRun {
-  int status;
-  std::string output;
-};
-
-ShellRun shell(const std::string& command) {
-  ShellRun r{-1, {}};
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
-  const int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using ShellRun = test::CommandRun;
+ShellRun shell(const std::string& command) { return test::RunCommand(command); }
 
 std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 

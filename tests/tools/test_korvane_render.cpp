@@ -19,6 +19,7 @@
 #include "document/template_format.h"
 #include "drawing/gfx/gfx_image.h"
 #include "support/image_compare.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 namespace korvane {
@@ -30,16 +31,8 @@ struct ToolRun {
 };
 
 ToolRun run(const std::string& args) {
-  const std::string cmd = std::string(KORVANE_RENDER_EXE) + " " + args + " 2>&1";
-  ToolRun r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
-  const int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  const test::CommandRun r = test::RunCommand(std::string(KORVANE_RENDER_EXE) + " " + args);
+  return {r.status, r.output};
 }
 
 TEST(KorvaneRender, WritesTheStartupSealAsA400SquarePngWithAlpha) {
