@@ -21,6 +21,7 @@
 #include "document/template_format.h"
 #include "render/seal_output.h"
 #include "document/template_store.h"
+#include "document/text_number.h"
 #include "editor/accordion.h"
 #include "editor/edit_history.h"
 #include "editor/editor_fonts.h"
@@ -154,6 +155,11 @@ void MainWindow::buildControls() {
   m_previewPanel->setObjectName(QStringLiteral("DrawPanel_Preview"));
   m_previewPanel->setGeometry(255, 7, 665, 665);
 
+  // Under the preview: the seal's size in pixels, and on paper when it has one.
+  m_sizeLine = new QLabel(this);
+  m_sizeLine->setObjectName(QStringLiteral("Label_SealSize"));
+  m_sizeLine->setGeometry(255, 683, 134, 23);
+
   auto* label = new QLabel(QStringLiteral("模板名："), this);
   label->setGeometry(392, 683, 43, 23);
   label->setAttribute(Qt::WA_TranslucentBackground);
@@ -174,11 +180,18 @@ void MainWindow::buildControls() {
 
 void MainWindow::RedrawPreview() {
   m_preview.RedrawPreview(m_doc);
+  showSize();
   // Typing (or the wheel) in one edit box merges into one step; a click, a
   // choice or a dialog is a step of its own.
   const QObject* source = qobject_cast<const QLineEdit*>(m_editSource) ? m_editSource : nullptr;
   m_editSource = nullptr;
   if (m_history) m_history->Record(m_doc, m_shown, source);
+}
+
+void MainWindow::showSize() {
+  QString line = QStringLiteral("%1×%2 像素").arg(m_doc.Width).arg(m_doc.Height);
+  if (m_doc.SizeMM > 0) line = QString::fromStdString(MillimetresText(m_doc.SizeMM)) + QStringLiteral(" 毫米 · ") + line;
+  m_sizeLine->setText(line);
 }
 
 void MainWindow::Undo() { m_history->Undo(); }
@@ -195,6 +208,7 @@ void MainWindow::restore(const SealDocument& doc, EditPlace place) {
     onItemClicked(place.page, place.item);
   }
   m_preview.RedrawPreview(m_doc);
+  showSize();
 }
 
 namespace {

@@ -91,6 +91,7 @@ class MainWindow : public QWidget, public PanelHost {
   bool openTemplatePath(const std::string& path);
   bool saveTemplateFile();
   void restore(const SealDocument& doc, EditPlace place);
+  void showSize();
   void onItemClicked(int page, int item);
   void onPageChanged(int page);
   void onSaveTemplate();
@@ -120,6 +121,7 @@ class MainWindow : public QWidget, public PanelHost {
   std::array<QLabel*, 3> m_adPictures{};
   QFrame* m_splitter = nullptr;
   CanvasPanel* m_previewPanel = nullptr;
+  QLabel* m_sizeLine = nullptr;
   QLineEdit* m_templateName = nullptr;
   QPushButton* m_saveTemplate = nullptr;
   QPushButton* m_savePicture = nullptr;

@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWheelEvent>
@@ -655,9 +656,12 @@ TEST_F(PanelTest, TheNewMembersHaveTheirControls) {
   EXPECT_EQ(window().Document().Frame.Item[1].Type, kFrameEllipse);
 
   clickItem(kPageSeal, 0);
+  auto* sizeLine = find<QLabel>("Label_SealSize");
+  EXPECT_EQ(sizeLine->text(), QStringLiteral("400×400 像素"));
   EXPECT_EQ(box("EditBox_Seal_SizeMM")->text(), "");
   type("EditBox_Seal_SizeMM", QStringLiteral("40.5"));
   EXPECT_DOUBLE_EQ(window().Document().SizeMM, 40.5);
+  EXPECT_EQ(sizeLine->text(), QStringLiteral("40.5 毫米 · 400×400 像素"));
   type("EditBox_Seal_SizeMM", QStringLiteral("4o"));
   EXPECT_EQ(window().Document().SizeMM, 0);
   EXPECT_FALSE(box("EditBox_Seal_SizeMM")->toolTip().isEmpty());
