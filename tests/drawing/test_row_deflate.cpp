@@ -239,8 +239,11 @@ void expectSoundPng(cairo_surface_t* surface, double dpi, size_t expectedIdatChu
     EXPECT_LE(stored[at], 4);
     filtered += stored[at] != 0;
   }
-  if (expectRaw) EXPECT_TRUE(stored == rows);
-  else EXPECT_GT(filtered, 0u);
+  if (expectRaw) {
+    EXPECT_TRUE(stored == rows);
+  } else {
+    EXPECT_GT(filtered, 0u);
+  }
 
   png_image image;
   std::memset(&image, 0, sizeof image);

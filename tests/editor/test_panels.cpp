@@ -628,7 +628,9 @@ TEST_F(PanelTest, TheSwatchFollowsTheTypedColourAndPartReadNumbersAreMarked) {
     EXPECT_EQ(window().Document().Text[0].Spacing, c.stored) << c.typed;
     QLineEdit* e = box("EditBox_Text_Spacing");
     EXPECT_EQ(!e->toolTip().isEmpty(), c.marked) << c.typed;
-    if (c.marked) EXPECT_EQ(e->toolTip(), QStringLiteral("图章使用的数值：") + QString::number(c.stored)) << c.typed;
+    if (c.marked) {
+      EXPECT_EQ(e->toolTip(), QStringLiteral("图章使用的数值：") + QString::number(c.stored)) << c.typed;
+    }
   }
 }
 
