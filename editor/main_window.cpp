@@ -69,7 +69,9 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, TemplateStore t
   m_history->Reset(m_doc);
   RedrawPreview();
   // Typing in one box is one step until another control takes the focus.
-  connect(qApp, &QApplication::focusChanged, m_history, [this] { m_history->Break(); });
+  // The history alone is named: focus still moves while the window's
+  // children are destroyed, after the window itself.
+  connect(qApp, &QApplication::focusChanged, m_history, [history = m_history] { history->Break(); });
   installUndoKeys();
   setAcceptDrops(true);
   connect(m_banners, &BannerService::SlotChanged, this, &MainWindow::setBannerSlot);
@@ -86,6 +88,8 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, TemplateStore t
 }
 
 MainWindow::~MainWindow() {
+  delete m_history;  // no step is recorded while the window goes
+  m_history = nullptr;
   // Downloads and reads still running are cut short; none outlives the window.
   delete m_banners;
   m_banners = nullptr;
