@@ -67,10 +67,13 @@ double EllipseArc::PolarAngleAt(double s) const {
 void LayOutAlongEllipse(const EllipseArc& arc, const EllipseTextLayout& layout, const std::vector<double>& widths,
                         RingPlacement& placement) {
   const size_t n = widths.size();
+  placement.points.clear();
+  placement.rotations.clear();
+  placement.scaleX = placement.scaleY = 1;
+  // An ellipse without length places nothing: the text is not drawn.
+  if (n == 0 || !(arc.Perimeter() > 0)) return;
   placement.points.assign(n, RingPoint{});
   placement.rotations.assign(n, 0.0);
-  placement.scaleX = placement.scaleY = 1;
-  if (n == 0 || !(arc.Perimeter() > 0)) return;
   std::vector<double> w(widths);
   for (double& v : w) v *= layout.stretch;
   const double inked = std::accumulate(w.begin(), w.end(), 0.0);

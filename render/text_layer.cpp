@@ -112,23 +112,18 @@ void DrawTextItem(const RenderTarget& t, const SealText& item) {
   } else if (item.TypeStyle == kTextColumns) {
     drawColumns(t, item, font);
   } else if (circleStyle) {
-    const int32_t S = std::min(t.RenderWidth, t.RenderHeight);
-    const int32_t d = std::min(item.Width, item.Height);
-    int32_t m = TruncToInt((double(S) - d) / 2.0);
-    if (m < 0) m = 0;
+    const CircleRing c = circleRing(t, item);
     RingText ring;
-    ring.SetSize(S, S);
-    ring.SetMargin(m);
+    ring.SetSize(c.S, c.S);
+    ring.SetMargin(c.m);
     ring.SetColor(item.TextColor);
     ring.SetText(item.szText);
     ring.SetSpacing(item.Spacing);
     // The ring takes the font's own family: for the seal font, the family
-    // the font was made from, which another thread may meanwhile replace.
+    // the font was made from.
     ring.SetFont(font);
     if (item.TypeStyle == kTextRingBottom) ring.SetBottom(1);
-    const int32_t x = TruncToInt((double(t.RenderWidth) - S) / 2.0 + item.OffsetX);
-    const int32_t y = TruncToInt((double(t.RenderHeight) - S) / 2.0 + item.OffsetY);
-    ring.RenderAt(t.SealGraphics, x, y);
+    ring.RenderAt(t.SealGraphics, c.x, c.y);
   } else if (item.TypeStyle == kTextLine) {
     DrawLineText(t, item, font);
   }

@@ -99,6 +99,10 @@ TEST(EllipseText, WordsTooLongForTheSweepAreFittedInOrder) {
     EXPECT_NEAR(p.scaleX, c.scaleX, 1e-6) << c.width;
     EXPECT_NEAR(p.scaleY, c.scaleY, 1e-6) << c.width;
   }
+  // An ellipse of no size places nothing (the text is not drawn at a corner).
+  RingPlacement none;
+  LayOutAlongEllipse(EllipseArc(50, 50, 0, 0), layout, std::vector<double>(3, 10.0), none);
+  EXPECT_TRUE(none.points.empty());
 }
 
 int differingPixels(const GfxBitmap& x, const GfxBitmap& y) {
