@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <QWheelEvent>
+
+#include <cmath>
 #include <QListWidget>
 #include <QShortcut>
 #include <QGroupBox>
@@ -195,6 +198,7 @@ void MainWindow::RedrawPreview() {
 void MainWindow::showSize() {
   QString line = QStringLiteral("%1×%2 像素").arg(m_doc.Width).arg(m_doc.Height);
   if (m_doc.SizeMM > 0) line = QString::fromStdString(MillimetresText(m_doc.SizeMM)) + QStringLiteral(" 毫米 · ") + line;
+  if (m_preview.Zoom() != 1) line += QStringLiteral(" · %1%").arg(std::lround(m_preview.Zoom() * 100));
   m_sizeLine->setText(line);
 }
 
@@ -236,6 +240,9 @@ void MainWindow::installUndoKeys() {
   add(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z), &MainWindow::Redo);
   add(QKeySequence(Qt::ControlModifier | Qt::Key_O), &MainWindow::OpenTemplateFile);
   add(QKeySequence(Qt::ControlModifier | Qt::Key_S), &MainWindow::SaveTemplateFile);
+  add(QKeySequence(Qt::ControlModifier | Qt::Key_0), &MainWindow::FitPreview);
+  add(QKeySequence(Qt::ControlModifier | Qt::Key_1), &MainWindow::ShowPreviewActualSize);
+  m_previewPanel->installEventFilter(this);
   // An edit box keeps Ctrl+Z for its own text; here every change is the
   // seal's, so the window's keys win.
   for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
@@ -324,7 +331,56 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     event->ignore();
     return true;
   }
+  if (watched == m_previewPanel) return previewEvent(event);
   return QWidget::eventFilter(watched, event);
+}
+
+// Ctrl+wheel zooms around the mouse, four steps to a doubling; a drag with
+// the left button moves the seal.
+bool MainWindow::previewEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Wheel: {
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+      m_wheelZoom += wheel->angleDelta().y() / 120.0;
+      const double steps = std::trunc(m_wheelZoom);  // a touchpad's small deltas add up
+      if (steps == 0) return true;
+      m_wheelZoom -= steps;
+      const double step = std::round(std::log2(m_preview.Zoom()) * 4) + steps;
+      const QPoint at = wheel->position().toPoint();
+      m_preview.ZoomAt(std::exp2(step / 4), at.x(), at.y());
+      showSize();
+      return true;
+    }
+    case QEvent::MouseButtonPress: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() == Qt::LeftButton) m_dragFrom = mouse->position().toPoint(), m_dragging = true;
+      return false;
+    }
+    case QEvent::MouseMove: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (!m_dragging || !(mouse->buttons() & Qt::LeftButton)) return false;
+      const QPoint to = mouse->position().toPoint(), by = to - m_dragFrom;
+      m_dragFrom = to;
+      m_preview.PanBy(by.x(), by.y());
+      return true;
+    }
+    case QEvent::MouseButtonRelease:
+      m_dragging = false;
+      return false;
+    default:
+      return false;
+  }
+}
+
+void MainWindow::FitPreview() {
+  m_preview.FitToPanel();
+  showSize();
+}
+
+void MainWindow::ShowPreviewActualSize() {
+  m_preview.ShowActualSize();
+  showSize();
 }
 
 void MainWindow::hidePanels() {
@@ -441,7 +497,7 @@ void MainWindow::onSavePicture() {
   // for ever, and the window with it.
   std::string bytes;
   const OutputKind kind = OutputKindForPath(path);
-  if (kind == OutputKind::Png && !(m_doc.SizeMM > 0)) {
+  if (kind == OutputKind::Png && !(m_doc.SizeMM > 0) && m_preview.Zoom() == 1) {
     // What the newest change renders, not an older render still shown.
     m_preview.FinishPendingRender();
     if (!m_preview.Renderer().SealBitmap().SavePngTo(&bytes)) bytes.clear();

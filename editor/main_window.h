@@ -75,6 +75,9 @@ class MainWindow : public QWidget, public PanelHost {
   // Ctrl+O and Ctrl+S: a template file anywhere, through the file dialogs.
   void OpenTemplateFile();
   void SaveTemplateFile();
+  // Ctrl+0 and Ctrl+1: the seal fitted to the preview, or at its own pixels.
+  void FitPreview();
+  void ShowPreviewActualSize();
   const EditHistory& History() const { return *m_history; }
 
   int CurrentText() const { return m_panels->CurrentText(); }
@@ -85,6 +88,7 @@ class MainWindow : public QWidget, public PanelHost {
   void buildControls();
   void installUndoKeys();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool previewEvent(QEvent* event);
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -132,6 +136,9 @@ class MainWindow : public QWidget, public PanelHost {
   BannerService* m_banners = nullptr;
   class TemplateReader* m_templateReader = nullptr;
   bool m_bannerOneShown = false;
+  double m_wheelZoom = 0;  // wheel notches not yet turned into a zoom step
+  QPoint m_dragFrom;
+  bool m_dragging = false;
 };
 
 }  // namespace korvane

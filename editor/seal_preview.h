@@ -1,6 +1,7 @@
-// The preview: the seal at its natural size, centred on a checkerboard that
-// fills the preview panel, so that its transparent parts show. Every change
-// of the model ends with RedrawPreview.
+// The preview: the seal centred on a checkerboard that fills the preview
+// panel, so that its transparent parts show. Every change of the model ends
+// with RedrawPreview. Zoomed, the seal is drawn at the zoomed resolution
+// (never a magnified bitmap), and only the part the panel shows.
 //
 // Seals are rendered on a worker thread, so that no design (a ring of
 // 200,000 characters, a huge picture) can freeze the window: a render that
@@ -40,7 +41,21 @@ class SealPreview {
   // what was asked for last, not what happened to be shown).
   void FinishPendingRender();
 
-  // The renderer whose bitmap is shown; read it on the window's thread.
+  static constexpr double kMinZoom = 0.25, kMaxZoom = 8.0;
+  double Zoom() const { return m_view.zoom; }
+  // Zooms so that the seal point under (x, y) of the panel stays there.
+  void ZoomAt(double zoom, int32_t x, int32_t y);
+  // Fits the whole seal to the panel, centred (within the zoom's range).
+  void FitToPanel();
+  // The seal at its own pixels, centred: the preview as it starts.
+  void ShowActualSize();
+  // Moves the seal on the panel (a drag); a part of it always stays in view.
+  void PanBy(int32_t dx, int32_t dy);
+  // Where the seal's top-left corner is on the panel, in panel pixels.
+  void SealOrigin(int32_t* x, int32_t* y) const;
+
+  // The renderer whose bitmap is shown; read it on the window's thread. At
+  // a zoom other than 1 it holds the part of the seal in view.
   const SealRenderer& Renderer() const;
   // The pictures the preview keeps, for exports of the same seal.
   RenderCaches& Caches();
@@ -50,11 +65,30 @@ class SealPreview {
 
  private:
   struct Worker;
+  struct View {
+    double zoom = 1;
+    bool centred = true;  // else the seal's top-left corner is at (left, top)
+    double left = 0, top = 0;  // kept unrounded, so that zoom steps do not drift
+  };
+  // What one render draws, and where the panel shows it.
+  struct Job {
+    double zoom = 1;
+    bool cropped = false;
+    bool outOfView = false;  // nothing to draw
+    SealBox crop;  // the part in view, in seal pixels
+    int32_t x = 0, y = 0;  // where the bitmap goes on the panel
+    PanelRulers rulers;
+  };
+  Job jobFor(const SealDocument& doc) const;
+  void sealOrigin(const SealDocument& doc, double* x, double* y) const;
+  void setView(const View& view);
   // Shows the newest finished render, if not shown yet (window thread).
   void showFinished();
-  void compose(const SealRenderer& shown, int32_t width, int32_t height);
+  void compose(const SealRenderer& shown, const Job& job);
 
   std::unique_ptr<Worker> m_worker;
+  View m_view;
+  SealDocument m_doc;  // the newest asked for, redrawn when the view changes
   CanvasPanel* m_panel = nullptr;
   WindowSurface m_surface;
   GfxDibCanvas m_canvas;

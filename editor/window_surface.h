@@ -7,9 +7,19 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 #include "drawing/gfx/gfx_dib_canvas.h"
 
 namespace korvane {
+
+// Millimetre rulers along a panel's top and left edges, drawn over its
+// picture: `zeroX`, `zeroY` are where 0 mm falls on the panel.
+struct PanelRulers {
+  double pixelsPerMm = 0;  // 0: no rulers
+  double zeroX = 0, zeroY = 0;
+  bool operator==(const PanelRulers&) const = default;
+};
 
 class CanvasPanel : public QWidget {
   Q_OBJECT
@@ -22,6 +32,10 @@ class CanvasPanel : public QWidget {
   const QImage& Picture() const { return m_picture; }
   // A thin frame around the picture, so that a white swatch still shows.
   void SetFramed(bool framed) { m_framed = framed; }
+  void SetRulers(const PanelRulers& rulers);
+  const PanelRulers& Rulers() const { return m_rulers; }
+  // The width of a ruler's strip, in panel pixels.
+  static constexpr int kRulerWidth = 18;
 
  signals:
   void MousePressed();
@@ -31,8 +45,11 @@ class CanvasPanel : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
+  void paintRulers(QPainter& painter) const;
+
   QImage m_picture;
   bool m_framed = false;
+  PanelRulers m_rulers;
 };
 
 // The canvas's pixels as an image, sharing their memory.
