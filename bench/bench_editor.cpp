@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <filesystem>
 
 #include <QLineEdit>
 
 #include "editor/accordion.h"
+#include "document/template_store.h"
 #include "editor/main_window.h"
 
 namespace korvane {
@@ -48,6 +50,26 @@ void BM_FontSizeKeystrokeToPreview(benchmark::State& state) {
   for (auto _ : state) size->setText(sizes[i++ & 1]);
 }
 BENCHMARK(BM_FontSizeKeystrokeToPreview)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// The template page of a folder of 500 templates, built as the window
+// starts: names only, the pictures follow from their own thread.
+void BM_ListFiveHundredTemplates(benchmark::State& state) {
+  char pattern[] = "/tmp/korvane-bench-XXXXXX";
+  if (!mkdtemp(pattern)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string folder = std::string(pattern) + "/图章模板/";
+  TemplateStore store(folder);
+  SealDocument doc = CreateSealDocument();
+  ApplyStartupSeal(doc);
+  for (int i = 0; i < 500; ++i) store.Save(doc, "模板" + std::to_string(1000 + i));
+  MainWindow window(BannerAddressList{}, store);
+  for (auto _ : state) window.RefreshTemplateList();
+  window.FinishTemplatePictures();
+  std::filesystem::remove_all(pattern);
+}
+BENCHMARK(BM_ListFiveHundredTemplates)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace korvane

@@ -21,6 +21,7 @@
 
 #include "base/file_io.h"
 #include "dialogs/common_dialogs.h"
+#include "document/presets.h"
 #include "document/template_format.h"
 #include "render/seal_output.h"
 #include "document/template_store.h"
@@ -29,7 +30,9 @@
 #include "editor/edit_history.h"
 #include "editor/editor_fonts.h"
 #include "editor/message_box.h"
+#include "editor/preset_chooser.h"
 #include "editor/template_reader.h"
+#include "editor/template_thumbnails.h"
 #include "editor/window_surface.h"
 
 namespace korvane {
@@ -62,6 +65,10 @@ MainWindow::MainWindow(const BannerAddressList& bannerAddresses, TemplateStore t
 
   // Start-up, in order, on this thread before the window takes input.
   StartGraphics();
+  m_thumbnails = new TemplateThumbnails(this);
+  connect(m_thumbnails, &TemplateThumbnails::Ready, this, &MainWindow::showTemplatePicture);
+  if (QListWidget* list = m_accordion->PageList(kPageTemplate))
+    list->setIconSize(QSize(TemplateThumbnails::kSide, TemplateThumbnails::kSide));
   const int top = m_text->y();
   for (QGroupBox* box : {m_clip, m_figure, m_frame, m_seal, m_ad}) box->move(box->x(), top);
   m_panels->ResetIndexes();
@@ -98,6 +105,8 @@ MainWindow::~MainWindow() {
   m_banners = nullptr;
   delete m_templateReader;
   m_templateReader = nullptr;
+  delete m_thumbnails;
+  m_thumbnails = nullptr;
   StopGraphics();
 }
 
@@ -179,6 +188,10 @@ void MainWindow::buildControls() {
   connect(m_saveTemplate, &QPushButton::clicked, this, &MainWindow::onSaveTemplate);
   // Enter in the name box adds the template, as the button beside it does.
   connect(m_templateName, &QLineEdit::returnPressed, this, &MainWindow::onSaveTemplate);
+  m_newSeal = new QPushButton(QStringLiteral("新建…"), this);
+  m_newSeal->setObjectName(QStringLiteral("Button_NewSeal"));
+  m_newSeal->setGeometry(684, 678, 96, 31);
+  connect(m_newSeal, &QPushButton::clicked, this, &MainWindow::NewSealFromPreset);
   m_savePicture = new QPushButton(QStringLiteral("保存到图片"), this);
   m_savePicture->setObjectName(QStringLiteral("Button_SavePicture"));
   m_savePicture->setGeometry(784, 678, 136, 31);
@@ -273,6 +286,25 @@ bool MainWindow::openTemplatePath(const std::string& path) {
   RedrawPreview();
   m_history->Break();
   return true;
+}
+
+// "新建": the seal replaced by a preset, as one step, shown whole.
+void MainWindow::NewSealFromPreset() {
+  PresetChooser chooser(this);
+  chooser.exec();
+  const std::optional<std::string> name = chooser.Chosen();
+  if (!name) return;
+  SealDocument doc = CreateSealDocument();
+  if (!LoadPreset(doc, *name)) {
+    ShowMessage("打开预设失败！", MessageIcon::Error);
+    return;
+  }
+  m_doc = doc;
+  m_history->Break();
+  m_preview.ResetViewFor(m_doc);
+  RedrawPreview();
+  m_history->Break();
+  if (m_shown.page >= kPageSeal && m_shown.page < kPageTemplate) onItemClicked(m_shown.page, m_shown.item);
 }
 
 // Ctrl+S: the design to any file, beside the template store.
@@ -422,8 +454,10 @@ void MainWindow::onItemClicked(int page, int item) {
   }
 }
 
-void MainWindow::onPageChanged(int) {
+void MainWindow::onPageChanged(int page) {
   m_shown = {};
+  // Files changed outside since the list was made get new pictures.
+  if (page == kPageTemplate) requestTemplatePictures();
   hidePanels();
   if (bannerSlotOneHasPicture()) m_ad->show();
 }
@@ -449,7 +483,30 @@ void MainWindow::RefreshTemplateList() {
   for (int i = 0; i < n; ++i) m_accordion->RemoveItem(kPageTemplate, 0);
   for (const std::string& name : m_templates.ListNames())
     m_accordion->AppendItem(kPageTemplate, QString::fromStdString(name));
+  requestTemplatePictures();
 }
+
+// The pictures come later, one by one; the list never waits for them.
+void MainWindow::requestTemplatePictures() {
+  if (!m_thumbnails) return;
+  std::vector<TemplateThumbnails::File> files;
+  const int n = m_accordion->ItemCount(kPageTemplate);
+  files.reserve(size_t(n));
+  for (int i = 0; i < n; ++i) {
+    const QString name = m_accordion->ItemText(kPageTemplate, i);
+    files.push_back({i, name, m_templates.PathOf(name.toStdString())});
+  }
+  m_thumbnails->Request(std::move(files));
+}
+
+void MainWindow::showTemplatePicture(int row, const QString& name, const QImage& picture) {
+  QListWidget* list = m_accordion->PageList(kPageTemplate);
+  QListWidgetItem* item = list ? list->item(row) : nullptr;
+  if (!item || item->text() != name) return;  // the list changed meanwhile
+  item->setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+}
+
+void MainWindow::FinishTemplatePictures() { m_thumbnails->Finish(); }
 
 void MainWindow::onSaveTemplate() {
   m_banners->Refresh();

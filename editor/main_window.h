@@ -68,6 +68,8 @@ class MainWindow : public QWidget, public PanelHost {
 
   // Waits until a template clicked on the template page is read and shown.
   void FinishTemplateRead();
+  // Waits until the template page's pictures are drawn and shown.
+  void FinishTemplatePictures();
 
   // Ctrl+Z; Ctrl+Y and Ctrl+Shift+Z.
   void Undo();
@@ -75,6 +77,8 @@ class MainWindow : public QWidget, public PanelHost {
   // Ctrl+O and Ctrl+S: a template file anywhere, through the file dialogs.
   void OpenTemplateFile();
   void SaveTemplateFile();
+  // "新建": asks for a preset and replaces the seal with it.
+  void NewSealFromPreset();
   // Ctrl+0 and Ctrl+1: the seal fitted to the preview, or at its own pixels.
   void FitPreview();
   void ShowPreviewActualSize();
@@ -98,6 +102,8 @@ class MainWindow : public QWidget, public PanelHost {
   void showSize();
   void onItemClicked(int page, int item);
   void onPageChanged(int page);
+  void requestTemplatePictures();
+  void showTemplatePicture(int row, const QString& name, const QImage& picture);
   void onSaveTemplate();
   void onSavePicture();
   // The five property panels (not the banner box), in the order they hide.
@@ -128,6 +134,7 @@ class MainWindow : public QWidget, public PanelHost {
   QLabel* m_sizeLine = nullptr;
   QLineEdit* m_templateName = nullptr;
   QPushButton* m_saveTemplate = nullptr;
+  QPushButton* m_newSeal = nullptr;
   QPushButton* m_savePicture = nullptr;
 
   EditHistory* m_history = nullptr;
@@ -135,6 +142,7 @@ class MainWindow : public QWidget, public PanelHost {
   const QObject* m_editSource = nullptr;  // the control the change being drawn came from
   BannerService* m_banners = nullptr;
   class TemplateReader* m_templateReader = nullptr;
+  class TemplateThumbnails* m_thumbnails = nullptr;
   bool m_bannerOneShown = false;
   double m_wheelZoom = 0;  // wheel notches not yet turned into a zoom step
   QPoint m_dragFrom;

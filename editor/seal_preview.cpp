@@ -227,6 +227,12 @@ void SealPreview::FitToPanel() {
 
 void SealPreview::ShowActualSize() { setView(View{}); }
 
+void SealPreview::ResetViewFor(const SealDocument& doc) {
+  m_view = View{};
+  if (m_panel && doc.Width >= 1 && doc.Height >= 1 && (doc.Width > m_panel->width() || doc.Height > m_panel->height()))
+    m_view.zoom = std::max(kMinZoom, std::min(double(m_panel->width()) / doc.Width, double(m_panel->height()) / doc.Height));
+}
+
 void SealPreview::PanBy(int32_t dx, int32_t dy) {
   if (!m_panel) return;
   double left, top;

@@ -49,6 +49,9 @@ class SealPreview {
   void FitToPanel();
   // The seal at its own pixels, centred: the preview as it starts.
   void ShowActualSize();
+  // Centres the next redraw of `doc`, at 1:1 or fitted when it is larger
+  // than the panel (a new seal); draws nothing itself.
+  void ResetViewFor(const SealDocument& doc);
   // Moves the seal on the panel (a drag); a part of it always stays in view.
   void PanBy(int32_t dx, int32_t dy);
   // Where the seal's top-left corner is on the panel, in panel pixels.
