@@ -209,9 +209,12 @@ void MainWindow::RedrawPreview() {
 }
 
 void MainWindow::showSize() {
-  QString line = QStringLiteral("%1×%2 像素").arg(m_doc.Width).arg(m_doc.Height);
+  // The line is short: with millimetres and a zoom, "像素" goes.
+  const bool zoomed = m_preview.Zoom() != 1;
+  QString line = QStringLiteral("%1×%2").arg(m_doc.Width).arg(m_doc.Height);
+  if (!(m_doc.SizeMM > 0 && zoomed)) line += QStringLiteral(" 像素");
   if (m_doc.SizeMM > 0) line = QString::fromStdString(MillimetresText(m_doc.SizeMM)) + QStringLiteral(" 毫米 · ") + line;
-  if (m_preview.Zoom() != 1) line += QStringLiteral(" · %1%").arg(std::lround(m_preview.Zoom() * 100));
+  if (zoomed) line += QStringLiteral(" · %1%").arg(std::lround(m_preview.Zoom() * 100));
   m_sizeLine->setText(line);
 }
 

@@ -5,6 +5,8 @@
 #   editor.png             the window as it opens (no banner server)
 #   editor-text-panel.png  the text panel of "文字2", clicked as a user would
 #   editor-banners.png     the banner box, served from 127.0.0.1
+#   editor-new-seal.png    the "新建…" chooser of presets
+#   editor-zoom.png        a preset zoomed to about 200 %, with its rulers
 set -euo pipefail
 exe=$1
 out=$2
@@ -37,6 +39,19 @@ sleep 0.7
 DISPLAY=$display xdotool mousemove 96 149 click 1
 sleep 0.7
 shoot editor-text-panel.png
+
+# "新建…", photographed as its own window; Return takes the first preset.
+DISPLAY=$display xdotool mousemove $((50 + 732)) $((50 + 693)) click 1
+sleep 1.5
+chooser=$(DISPLAY=$display xdotool search --name "新建图章" | head -1)
+DISPLAY=$display import -window "$chooser" "$out/editor-new-seal.png"
+echo "Wrote $out/editor-new-seal.png"
+DISPLAY=$display xdotool key Return
+sleep 0.7
+# Ctrl and four wheel steps up over the ring's top left: 200 %.
+DISPLAY=$display xdotool mousemove $((50 + 460)) $((50 + 230)) keydown ctrl click 4 click 4 click 4 click 4 keyup ctrl
+sleep 1
+shoot editor-zoom.png
 
 base=http://127.0.0.1:$port
 start "$base/banner1.png $base/banner2.png $base/banner3.png"
