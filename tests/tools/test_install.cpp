@@ -41,6 +41,11 @@ TEST(Install, TheInstalledProgramsRunFromAnywhereWithTheirDataUnderShare) {
   EXPECT_TRUE(fs::exists(work / "seal.png"));
   EXPECT_NE(shell(render + " --list-presets").output.find("company-42\t42 mm"), std::string::npos);
   EXPECT_EQ(shell(render + " --version").output, "korvane-render 1.0.0\n");
+  // The installed stamper finds the presets too.
+  const std::string stamp = env + quoted(prefix / "bin" / "korvane-stamp");
+  EXPECT_EQ(shell(render + " --pdf page.pdf --size-mm 100").status, 0);
+  EXPECT_EQ(shell(stamp + " page.pdf -o stamped.pdf --preset company-40 --at 50,50").status, 0);
+  EXPECT_TRUE(fs::exists(work / "stamped.pdf"));
   EXPECT_EQ(shell(env + "QT_QPA_PLATFORM=offscreen " + quoted(prefix / "bin" / "korvane") + " --version").output,
             "korvane 1.0.0\n");
   // XDG_DATA_HOME, when set, decides; a folder beside the program, when
@@ -60,7 +65,9 @@ TEST(Install, TheInstalledProgramsRunFromAnywhereWithTheirDataUnderShare) {
         "xmllint --noout " + quoted(data / "mime" / "packages" / "korvane.xml"),
         "man -l " + quoted(data / "man" / "man1" / "korvane.1.gz") + " > /dev/null",
         "man -l " + quoted(data / "man" / "man1" / "korvane-render.1.gz") + " > /dev/null",
-        "bash -n " + quoted(data / "bash-completion" / "completions" / "korvane-render")}) {
+        "man -l " + quoted(data / "man" / "man1" / "korvane-stamp.1.gz") + " > /dev/null",
+        "bash -n " + quoted(data / "bash-completion" / "completions" / "korvane-render"),
+        "bash -n " + quoted(data / "bash-completion" / "completions" / "korvane-stamp")}) {
     const ShellRun r = shell(check);
     EXPECT_EQ(r.status, 0) << check << "\n" << r.output;
   }
