@@ -5,61 +5,15 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "document/seal_document.h"
 #include "render/render_caches.h"
+#include "stamp/stamp_options.h"
 
 namespace korvane {
 
-enum class StampSide { Right, Left };
-
-struct StampOptions {
-  // Pages by number from 1; kLastPage is the last page. Empty: the last page.
-  std::vector<int> pages;
-  bool allPages = false;
-  // The seal's centre in millimetres from the top-left corner of the page
-  // as a reader sees it (after its rotation and crop box); without, the
-  // lower right area (StampDefaultCentre).
-  bool placed = false;
-  double xMm = 0, yMm = 0;
-  double sizeMm = 0;  // > 0: this size; else the design's own, else 96 dpi
-  double rotateDeg = 0;  // clockwise as the reader sees it
-  // The cross-page seal: cut into as many vertical slices as there are
-  // pages from crossFirst to crossLast, slice k at the side of page k.
-  bool crossPage = false;
-  int crossFirst = 1, crossLast = 0;  // from 1; 0: the last page
-  StampSide side = StampSide::Right;
-  bool opaque = false;  // the ink as it is, not multiplied with the page
-  bool force = false;   // stamp a signed document (breaking its signatures)
-};
-
-inline constexpr int kLastPage = -1;
-// Larger files are refused: the whole document is held while it is stamped.
-inline constexpr size_t kMaxPdfBytes = size_t(512) << 20;
-
-enum class StampFailure {
-  None,
-  Usage,   // the options do not fit the document (a page it does not have)
-  Input,   // not a PDF, damaged beyond repair, needs a password, too large
-  Signed,  // carries digital signatures and `force` was not given
-  Seal,    // the seal cannot be drawn
-};
-
-struct StampResult {
-  StampFailure failure = StampFailure::None;
-  std::string message;  // one line, for a person
-  bool signaturesBroken = false;  // stamped with `force` over signatures
-  int pagesStamped = 0;
-};
-
 // The seal's size on the page, in millimetres across its outer edge.
 double StampSealSize(const SealDocument& seal, const StampOptions& options);
-
-// Where the seal's centre goes on a page of `widthMm` x `heightMm` (as read)
-// when no place is given: 20 mm from the right edge and 30 mm from the
-// bottom, to the seal's edge, and never past the page's middle.
-void StampDefaultCentre(double widthMm, double heightMm, double sealMm, double* xMm, double* yMm);
 
 // Stamps the PDF document `pdf` (its bytes) into `out`. Nothing is written
 // anywhere; `out` is empty on failure.
