@@ -31,6 +31,7 @@
 #include "editor/editor_fonts.h"
 #include "editor/message_box.h"
 #include "editor/preset_chooser.h"
+#include "editor/stamp_dialog.h"
 #include "editor/template_reader.h"
 #include "editor/template_thumbnails.h"
 #include "editor/window_surface.h"
@@ -171,10 +172,12 @@ void MainWindow::buildControls() {
   m_previewPanel->setObjectName(QStringLiteral("DrawPanel_Preview"));
   m_previewPanel->setGeometry(255, 7, 665, 665);
 
-  // Under the preview: the seal's size in pixels, and on paper when it has one.
+  // In the preview's lower left corner: the seal's size in pixels, and on
+  // paper when it has one, and the zoom.
   m_sizeLine = new QLabel(this);
   m_sizeLine->setObjectName(QStringLiteral("Label_SealSize"));
-  m_sizeLine->setGeometry(255, 683, 134, 23);
+  m_sizeLine->setGeometry(255 + CanvasPanel::kRulerWidth + 4, 7 + 665 - 22, 240, 18);
+  m_sizeLine->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 200); padding: 0 4px;"));
 
   auto* label = new QLabel(QStringLiteral("模板名："), this);
   label->setGeometry(392, 683, 43, 23);
@@ -190,7 +193,12 @@ void MainWindow::buildControls() {
   connect(m_templateName, &QLineEdit::returnPressed, this, &MainWindow::onSaveTemplate);
   m_newSeal = new QPushButton(QStringLiteral("新建…"), this);
   m_newSeal->setObjectName(QStringLiteral("Button_NewSeal"));
-  m_newSeal->setGeometry(684, 678, 96, 31);
+  m_newSeal->setGeometry(255, 678, 64, 31);
+  // Beside the export: the seal onto a PDF's pages.
+  m_stampPdf = new QPushButton(QStringLiteral("盖章到PDF"), this);
+  m_stampPdf->setObjectName(QStringLiteral("Button_StampPdf"));
+  m_stampPdf->setGeometry(684, 678, 96, 31);
+  connect(m_stampPdf, &QPushButton::clicked, this, &MainWindow::StampPdfFile);
   connect(m_newSeal, &QPushButton::clicked, this, &MainWindow::NewSealFromPreset);
   m_savePicture = new QPushButton(QStringLiteral("保存到图片"), this);
   m_savePicture->setObjectName(QStringLiteral("Button_SavePicture"));
@@ -209,13 +217,11 @@ void MainWindow::RedrawPreview() {
 }
 
 void MainWindow::showSize() {
-  // The line is short: with millimetres and a zoom, "像素" goes.
-  const bool zoomed = m_preview.Zoom() != 1;
-  QString line = QStringLiteral("%1×%2").arg(m_doc.Width).arg(m_doc.Height);
-  if (!(m_doc.SizeMM > 0 && zoomed)) line += QStringLiteral(" 像素");
+  QString line = QStringLiteral("%1×%2 像素").arg(m_doc.Width).arg(m_doc.Height);
   if (m_doc.SizeMM > 0) line = QString::fromStdString(MillimetresText(m_doc.SizeMM)) + QStringLiteral(" 毫米 · ") + line;
-  if (zoomed) line += QStringLiteral(" · %1%").arg(std::lround(m_preview.Zoom() * 100));
+  if (m_preview.Zoom() != 1) line += QStringLiteral(" · %1%").arg(std::lround(m_preview.Zoom() * 100));
   m_sizeLine->setText(line);
+  m_sizeLine->adjustSize();
 }
 
 void MainWindow::Undo() { m_history->Undo(); }
@@ -289,6 +295,23 @@ bool MainWindow::openTemplatePath(const std::string& path) {
   RedrawPreview();
   m_history->Break();
   return true;
+}
+
+// "盖章到PDF": a PDF chosen, its pages shown with the seal on them.
+void MainWindow::StampPdfFile() {
+  OpenFileRequest request;
+  request.title = "选择要盖章的PDF";
+  request.filter = "PDF 文档(*.pdf)|*.pdf";
+  request.fileMustExist = true;
+  const std::string path = CommonDialogs().PickOpenFile(request);
+  if (path.empty()) return;
+  m_preview.FinishPendingRender();
+  StampDialog dialog(path, m_doc, m_preview.Caches(), this);
+  if (!dialog.IsOpen()) {
+    ShowMessage("打开PDF失败！\r\n* 请检查文件是否为PDF文档，以及是否需要密码。", MessageIcon::Error);
+    return;
+  }
+  dialog.exec();
 }
 
 // "新建": the seal replaced by a preset, as one step, shown whole.

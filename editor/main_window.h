@@ -79,6 +79,8 @@ class MainWindow : public QWidget, public PanelHost {
   void SaveTemplateFile();
   // "新建": asks for a preset and replaces the seal with it.
   void NewSealFromPreset();
+  // "盖章到PDF": asks for a PDF and opens the stamping dialog on it.
+  void StampPdfFile();
   // Ctrl+0 and Ctrl+1: the seal fitted to the preview, or at its own pixels.
   void FitPreview();
   void ShowPreviewActualSize();
@@ -135,6 +137,7 @@ class MainWindow : public QWidget, public PanelHost {
   QLineEdit* m_templateName = nullptr;
   QPushButton* m_saveTemplate = nullptr;
   QPushButton* m_newSeal = nullptr;
+  QPushButton* m_stampPdf = nullptr;
   QPushButton* m_savePicture = nullptr;
 
   EditHistory* m_history = nullptr;

@@ -22,4 +22,14 @@ QImage SealThumbnail(const SealDocument& doc, int side, RenderCaches& caches, co
   return ImageOfCanvas(canvas).copy();  // the canvas goes with this call
 }
 
+QImage SealImage(const SealDocument& doc, double scale, const SealBox* crop, RenderCaches& caches) {
+  SealRenderer renderer(caches);
+  if (!renderer.RenderSealScaled(doc, scale, crop)) return {};
+  const GfxBitmap& seal = renderer.SealBitmap();
+  GfxDibCanvas canvas;
+  if (!canvas.Create(int32_t(seal.GetWidth()), int32_t(seal.GetHeight()))) return {};
+  canvas.DrawImageI(seal, 0, 0);
+  return ImageOfCanvas(canvas).copy();
+}
+
 }  // namespace korvane

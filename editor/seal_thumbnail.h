@@ -7,6 +7,7 @@
 
 #include "document/seal_document.h"
 #include "render/render_caches.h"
+#include "render/seal_renderer.h"
 
 namespace korvane {
 
@@ -14,5 +15,9 @@ namespace korvane {
 // when it cannot be drawn or `abort` was raised. Safe on any thread.
 QImage SealThumbnail(const SealDocument& doc, int side, RenderCaches& caches,
                      const std::atomic<bool>* abort = nullptr);
+
+// The seal drawn `scale` times its pixels, only `crop` of it when given,
+// as an image of its own (premultiplied ARGB). Null when it cannot be drawn.
+QImage SealImage(const SealDocument& doc, double scale, const SealBox* crop, RenderCaches& caches);
 
 }  // namespace korvane

@@ -201,19 +201,14 @@ StampResult place(const std::string& bytes, const std::string& sealPdf, double s
       return failed(StampFailure::Usage, "--cross-page " + std::to_string(first) + "-" + std::to_string(last) +
                                              " is outside the document's " + std::to_string(count) + " pages");
     const int slices = last - first + 1;
-    const double slice = sealWidthMm / slices;
     for (int k = 0; k < slices; ++k) {
       const PageFrame frame = frameOf(pages[size_t(first - 1 + k)]);
+      const CrossPageSlice slice = CrossPageSliceOn(frame.widthMm(), sealWidthMm, slices, k, options.side);
       Placement p;
+      p.xMm = slice.centreXMm;
       p.yMm = options.placed ? options.yMm : frame.heightMm() / 2;
       p.clipped = true;
-      if (options.side == StampSide::Right) {
-        p.xMm = frame.widthMm() - (k + 1) * slice + sealWidthMm / 2;
-        p.clipX0 = frame.widthMm() - slice, p.clipX1 = frame.widthMm();
-      } else {
-        p.xMm = -k * slice + sealWidthMm / 2;
-        p.clipX0 = 0, p.clipX1 = slice;
-      }
+      p.clipX0 = slice.fromMm, p.clipX1 = slice.toMm;
       targets.emplace_back(first - 1 + k, p);
     }
   } else {
@@ -285,6 +280,15 @@ bool LooksLikePdf(const std::string& bytes) { return bytes.substr(0, 1024).find(
 void StampDefaultCentre(double widthMm, double heightMm, double sealMm, double* xMm, double* yMm) {
   *xMm = std::max(widthMm / 2, widthMm - 20 - sealMm / 2);
   *yMm = std::max(heightMm / 2, heightMm - 30 - sealMm / 2);
+}
+
+// Slice k's right edge on the page's right edge (or its left on the left):
+// fanned, the pages show the slices side by side, first page first.
+CrossPageSlice CrossPageSliceOn(double pageWidthMm, double sealWidthMm, int slices, int k, StampSide side) {
+  const double slice = sealWidthMm / std::max(1, slices);
+  if (side == StampSide::Right)
+    return {pageWidthMm - (k + 1) * slice + sealWidthMm / 2, pageWidthMm - slice, pageWidthMm};
+  return {-k * slice + sealWidthMm / 2, 0, slice};
 }
 
 StampResult PlaceSealOnPages(const std::string& pdf, const std::string& sealPdf, double sealSizeMm,

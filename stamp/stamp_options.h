@@ -54,4 +54,12 @@ struct StampResult {
 // bottom, to the seal's edge, and never past the page's middle.
 void StampDefaultCentre(double widthMm, double heightMm, double sealMm, double* xMm, double* yMm);
 
+// Slice k (from 0) of a cross-page seal `sealWidthMm` wide cut into
+// `slices`, on a page `pageWidthMm` wide: where the seal's centre goes
+// across the page, and the band of the page that shows (its slice).
+struct CrossPageSlice {
+  double centreXMm = 0, fromMm = 0, toMm = 0;
+};
+CrossPageSlice CrossPageSliceOn(double pageWidthMm, double sealWidthMm, int slices, int k, StampSide side);
+
 }  // namespace korvane

@@ -41,7 +41,7 @@ sleep 0.7
 shoot editor-text-panel.png
 
 # "新建…", photographed as its own window; Return takes the first preset.
-DISPLAY=$display xdotool mousemove $((50 + 732)) $((50 + 693)) click 1
+DISPLAY=$display xdotool mousemove $((50 + 287)) $((50 + 693)) click 1
 sleep 1.5
 chooser=$(DISPLAY=$display xdotool search --name "新建图章" | head -1)
 DISPLAY=$display import -window "$chooser" "$out/editor-new-seal.png"

@@ -29,7 +29,9 @@ class NewSealTest : public EditorTest {
   void chooseFromNew(const std::string& preset, bool cancel = false) {
     bool answered = false;
     QStringList offered;
-    QTimer::singleShot(0, [&] {
+    QTimer answer;  // gone with this call, answered or not
+    answer.setSingleShot(true);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
       auto* chooser = qobject_cast<PresetChooser*>(QApplication::activeModalWidget());
       ASSERT_NE(chooser, nullptr);
       auto* list = chooser->findChild<QListWidget*>("List_Presets");
@@ -46,6 +48,7 @@ class NewSealTest : public EditorTest {
       }
       answered = true;
     });
+    answer.start(0);
     window().show();
     QTest::mouseClick(find<QPushButton>("Button_NewSeal"), Qt::LeftButton);
     EXPECT_TRUE(answered);

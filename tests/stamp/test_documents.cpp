@@ -6,7 +6,13 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "support/run_command.h"
+#include "support/temp_dir.h"
 
 namespace korvane::test {
 
@@ -92,6 +98,49 @@ std::string EditPdf(const std::string& pdfBytes, const PdfEdit& edit) {
   writer.write();
   auto buffer = writer.getBufferSharedPointer();
   return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+Raster rasterise(const std::string& pdf, int page, double dpi, double xMm, double yMm, double wMm, double hMm,
+                 bool cropBox) {
+  TempDir dir;
+  std::ofstream(dir / "in.pdf", std::ios::binary) << pdf;
+  const double ppm = dpi / 25.4;
+  char command[512];
+  std::snprintf(command, sizeof command, "pdftoppm %s -r %g -f %d -l %d -x %ld -y %ld -W %ld -H %ld -singlefile %s %s",
+                cropBox ? "-cropbox" : "", dpi, page, page, std::lround(xMm * ppm), std::lround(yMm * ppm), std::lround(wMm * ppm),
+                std::lround(hMm * ppm), (dir / "in.pdf").c_str(), (dir / "out").c_str());
+  const CommandRun run = RunCommand(command);
+  EXPECT_EQ(run.status, 0) << run.output;
+  std::ifstream in(dir / "out.ppm", std::ios::binary);
+  Raster r;
+  std::string magic;
+  int maxValue = 0;
+  in >> magic >> r.width >> r.height >> maxValue;
+  in.get();
+  r.rgb.resize(size_t(r.width) * size_t(r.height) * 3);
+  in.read(reinterpret_cast<char*>(r.rgb.data()), std::streamsize(r.rgb.size()));
+  EXPECT_EQ(magic, "P6");
+  return r;
+}
+
+Found findSeal(const std::string& pdf, int page, double xMm, double yMm, double spanMm, bool cropBox) {
+  constexpr double kDpi = 600, ppm = kDpi / 25.4;
+  const double x0 = std::max(0.0, xMm - spanMm), y0 = std::max(0.0, yMm - spanMm);
+  const Raster r = rasterise(pdf, page, kDpi, x0, y0, 2 * spanMm, 2 * spanMm, cropBox);
+  int left = r.width, right = -1, top = r.height, bottom = -1;
+  Found f;
+  for (int y = 0; y < r.height; ++y)
+    for (int x = 0; x < r.width; ++x)
+      if (r.red(x, y)) {
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        ++f.pixels;
+      }
+  if (right < 0) return f;
+  const double startX = std::lround(x0 * ppm) / ppm, startY = std::lround(y0 * ppm) / ppm;
+  f.widthMm = (right - left + 1) / ppm, f.heightMm = (bottom - top + 1) / ppm;
+  f.centreXMm = startX + (left + right + 1) / 2.0 / ppm;
+  f.centreYMm = startY + (top + bottom + 1) / 2.0 / ppm;
+  return f;
 }
 
 }  // namespace korvane::test

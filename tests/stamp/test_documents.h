@@ -4,6 +4,7 @@
 // field, a signature).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,5 +30,37 @@ struct PdfEdit {
   bool signature = false;    // a signed signature field on page 1
 };
 std::string EditPdf(const std::string& pdf, const PdfEdit& edit);
+
+// A part of a page as poppler draws it, in RGB.
+struct Raster {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t* at(int x, int y) const { return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
+  // Ink of the seal: red, at least half covering the pixel.
+  bool red(int x, int y) const {
+    const uint8_t* p = at(x, y);
+    return p[0] - p[1] > 90 && p[0] - p[2] > 90;
+  }
+  int grey(int x, int y) const {
+    const uint8_t* p = at(x, y);
+    return (p[0] * 30 + p[1] * 59 + p[2] * 11) / 100;
+  }
+};
+
+// Page `page` (from 1) at `dpi`, the part from (xMm, yMm) of wMm x hMm
+// (millimetres from the top-left corner as read), by poppler's pdftoppm.
+// Poppler draws the media box unless told to draw the crop box, and then
+// forgets /UserUnit: the crop box is asked for only by pages that have one.
+Raster rasterise(const std::string& pdf, int page, double dpi, double xMm, double yMm, double wMm, double hMm,
+                 bool cropBox = false);
+
+struct Found {
+  double widthMm = 0, heightMm = 0, centreXMm = 0, centreYMm = 0;
+  int pixels = 0;
+};
+
+// The box of the seal's red on a page, measured at 600 dpi in a window of
+// `spanMm` around where it should be.
+Found findSeal(const std::string& pdf, int page, double xMm, double yMm, double spanMm, bool cropBox = false);
 
 }  // namespace korvane::test

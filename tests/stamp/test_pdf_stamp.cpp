@@ -23,81 +23,15 @@
 namespace korvane {
 namespace {
 
+using test::findSeal;
+using test::Found;
 using test::PdfEdit;
+using test::Raster;
+using test::rasterise;
 using test::TestPage;
 
 void spill(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A part of a page as poppler draws it, in RGB.
-struct Raster {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  const uint8_t* at(int x, int y) const { return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
-  // Ink of the seal: red, at least half covering the pixel.
-  bool red(int x, int y) const {
-    const uint8_t* p = at(x, y);
-    return p[0] - p[1] > 90 && p[0] - p[2] > 90;
-  }
-  int grey(int x, int y) const {
-    const uint8_t* p = at(x, y);
-    return (p[0] * 30 + p[1] * 59 + p[2] * 11) / 100;
-  }
-};
-
-// Page `page` (from 1) at `dpi`, the part from (xMm, yMm) of wMm x hMm
-// (millimetres from the top-left corner as read). Poppler draws the media
-// box unless told to draw the crop box, and then forgets /UserUnit: the
-// crop box is asked for only by pages that have one.
-Raster rasterise(const std::string& pdf, int page, double dpi, double xMm, double yMm, double wMm, double hMm,
-                 bool cropBox = false) {
-  test::TempDir dir;
-  spill(dir / "in.pdf", pdf);
-  const double ppm = dpi / 25.4;
-  char command[512];
-  std::snprintf(command, sizeof command, "pdftoppm %s -r %g -f %d -l %d -x %ld -y %ld -W %ld -H %ld -singlefile %s %s",
-                cropBox ? "-cropbox" : "", dpi, page, page, std::lround(xMm * ppm), std::lround(yMm * ppm), std::lround(wMm * ppm),
-                std::lround(hMm * ppm), (dir / "in.pdf").c_str(), (dir / "out").c_str());
-  const test::CommandRun run = test::RunCommand(command);
-  EXPECT_EQ(run.status, 0) << run.output;
-  std::ifstream in(dir / "out.ppm", std::ios::binary);
-  Raster r;
-  std::string magic;
-  int maxValue = 0;
-  in >> magic >> r.width >> r.height >> maxValue;
-  in.get();
-  r.rgb.resize(size_t(r.width) * size_t(r.height) * 3);
-  in.read(reinterpret_cast<char*>(r.rgb.data()), std::streamsize(r.rgb.size()));
-  EXPECT_EQ(magic, "P6");
-  return r;
-}
-
-struct Found {
-  double widthMm = 0, heightMm = 0, centreXMm = 0, centreYMm = 0;
-  int pixels = 0;
-};
-
-// The box of the seal's red on a page, measured at 600 dpi in a window of
-// `spanMm` around where it should be.
-Found findSeal(const std::string& pdf, int page, double xMm, double yMm, double spanMm, bool cropBox = false) {
-  constexpr double kDpi = 600, ppm = kDpi / 25.4;
-  const double x0 = std::max(0.0, xMm - spanMm), y0 = std::max(0.0, yMm - spanMm);
-  const Raster r = rasterise(pdf, page, kDpi, x0, y0, 2 * spanMm, 2 * spanMm, cropBox);
-  int left = r.width, right = -1, top = r.height, bottom = -1;
-  Found f;
-  for (int y = 0; y < r.height; ++y)
-    for (int x = 0; x < r.width; ++x)
-      if (r.red(x, y)) {
-        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
-        ++f.pixels;
-      }
-  if (right < 0) return f;
-  const double startX = std::lround(x0 * ppm) / ppm, startY = std::lround(y0 * ppm) / ppm;
-  f.widthMm = (right - left + 1) / ppm, f.heightMm = (bottom - top + 1) / ppm;
-  f.centreXMm = startX + (left + right + 1) / 2.0 / ppm;
-  f.centreYMm = startY + (top + bottom + 1) / 2.0 / ppm;
-  return f;
 }
 
 // A company seal: a ring, a star and words, nothing outside the ring.
