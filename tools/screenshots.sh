@@ -7,10 +7,14 @@
 #   editor-banners.png     the banner box, served from 127.0.0.1
 #   editor-new-seal.png    the "新建…" chooser of presets
 #   editor-zoom.png        a preset zoomed to about 200 %, with its rulers
+# and, from the test that measures them, the invoice name laid at equal arc
+# length and at equal parameter steps (ellipse-equal-*.png).
 set -euo pipefail
 exe=$1
 out=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
+KORVANE_DOCS_DIR="$out" "$(dirname "$exe")/test_render" --gtest_filter='EllipseText.EqualParameter*' >/dev/null
+echo "Wrote $out/ellipse-equal-arc.png $out/ellipse-equal-parameter.png"
 display=:$((90 + RANDOM % 100))
 port=$((20000 + RANDOM % 20000))
 Xvfb "$display" -screen 0 1100x850x24 -nolisten tcp >/dev/null 2>&1 &

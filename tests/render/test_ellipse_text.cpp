@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <numeric>
 
+#include "document/presets.h"
 #include "render/ellipse_text.h"
+#include "render/ring_text.h"
+#include "render/seal_fonts.h"
+#include "drawing/codecs/encoders.h"
 #include "render/seal_cases.h"
 #include "render/seal_renderer.h"
 #include "support/image_compare.h"
@@ -158,6 +164,74 @@ TEST(EllipseText, AnEllipseOfEqualSidesDrawsTheRingAndStretchNarrowsTheLine) {
     return double(right - left + 1);
   };
   EXPECT_NEAR(inkWidth(50) / inkWidth(100), 0.5, 0.03);
+}
+
+// What other tools do on an oval: the characters at equal steps of the
+// ellipse's parameter over the sweep. On the invoice seal's 40 x 30 mm
+// ellipse that crowds them toward the ends of the long axis; equal arc
+// length does not. With KORVANE_DOCS_DIR set, both are drawn there for the
+// README.
+TEST(EllipseText, EqualParameterStepsCrowdTheInvoiceNameWhereEqualArcLengthDoesNot) {
+  SealDocument invoice = StartupSealDocument();
+  ASSERT_TRUE(LoadPreset(invoice, "invoice"));
+  int ringItem = -1;
+  for (int i = 0; i < kTextCount; ++i)
+    if (invoice.Text[size_t(i)].TypeStyle == kTextEllipseTop) ringItem = i;
+  ASSERT_GE(ringItem, 0);
+  const SealText item = invoice.Text[size_t(ringItem)];
+  const double cx = invoice.Width / 2.0 + item.OffsetX, cy = invoice.Height / 2.0 + item.OffsetY;
+  const double a = item.Width / 2.0, b = item.Height / 2.0;
+
+  RenderCaches caches;
+  SealRenderer ours(caches), theirs(caches);
+  ASSERT_TRUE(ours.RenderSeal(invoice));
+  SealDocument rest = invoice;
+  rest.Text[size_t(ringItem)].szText.clear();
+  ASSERT_TRUE(theirs.RenderSeal(rest));
+  GfxFont font;
+  ASSERT_TRUE(caches.Fonts().Select(item.Font, item.FontSize, font));
+  RingPlacement equalSteps;
+  RingText ring;
+  ring.SetSize(invoice.Width, invoice.Height);
+  ring.SetMargin(0);
+  ring.SetColor(item.TextColor);
+  ring.SetText(item.szText);
+  ring.SetFont(font);
+  ring.SetLayout([&](const std::vector<double>& widths, RingPlacement& p) {
+    const size_t n = widths.size();
+    const double half = item.Sweep / 2.0 * kPi / 180;
+    const double t0 = std::atan2(-b * std::sin(half), a * std::cos(half)), t1 = -t0;
+    for (size_t i = 0; i < n; ++i) {
+      const double t = t0 + (t1 - t0) * (double(i) + 0.5) / double(n);
+      p.points.push_back({float(cx + a * std::sin(t)), float(cy - b * std::cos(t))});
+      p.rotations.push_back(std::atan2(std::sin(t) / a, std::cos(t) / b) * 180 / kPi);
+    }
+    equalSteps = p;
+  });
+  ring.RenderAt(theirs.SealGraphics(), 0, 0);
+
+  auto spread = [&](const RingPlacement& p) {
+    std::vector<double> gaps;
+    for (size_t i = 0; i + 1 < p.points.size(); ++i) gaps.push_back(arcBetween(a, b, cx, cy, p.points[i], p.points[i + 1]));
+    const double mean = std::accumulate(gaps.begin(), gaps.end(), 0.0) / double(gaps.size());
+    double variance = 0;
+    for (double g : gaps) variance += (g - mean) * (g - mean);
+    return std::sqrt(variance / double(gaps.size())) / mean;
+  };
+  ASSERT_GT(equalSteps.points.size(), 10u);
+  EXPECT_GT(spread(equalSteps), 0.05);
+  RingPlacement arcLength;
+  EllipseTextLayout layout;
+  layout.sweepDegrees = item.Sweep;
+  LayOutAlongEllipse(EllipseArc(cx, cy, a, b), layout, std::vector<double>(equalSteps.points.size(), 40.0), arcLength);
+  EXPECT_LT(spread(arcLength), 0.005);
+
+  if (const char* docs = std::getenv("KORVANE_DOCS_DIR")) {
+    std::string png = kImageFormatPNG;
+    EXPECT_TRUE(ours.SealBitmap().SaveToFile((std::filesystem::path(docs) / "ellipse-equal-arc.png").string(), png));
+    EXPECT_TRUE(
+        theirs.SealBitmap().SaveToFile((std::filesystem::path(docs) / "ellipse-equal-parameter.png").string(), png));
+  }
 }
 
 }  // namespace
