@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "dialogs/common_dialogs.h"
 #include "dialogs/qt_text.h"
 
@@ -105,7 +106,7 @@ std::string CommonDialogs::PickOpenFile(const OpenFileRequest& r) {
   return run(dialog).value_or(std::string());
 }
 
-std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r) {
+std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r, int* filterIndex) {
   QFileDialog dialog(QApplication::activeWindow());
   prepare(dialog, r.title, r.filter, r.initialFolder, r.initialName);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -130,6 +131,7 @@ std::string CommonDialogs::PickSaveFile(const SaveFileRequest& r) {
       continue;
     }
     if (r.overwritePrompt && chosen.exists() && !confirmOverwrite(*path)) continue;
+    if (filterIndex) *filterIndex = std::max(0, int(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
     return *path;
   }
   return {};

@@ -58,7 +58,9 @@ class CommonDialogs {
   // folder that does not exist (with pathMustExist) is said so, and a "no"
   // to replacing a file goes back to the dialog, as a desktop's own dialog
   // does; the empty text only when the user cancels.
-  std::string PickSaveFile(const SaveFileRequest& request);
+  // `filterIndex`, when given, tells which of the request's filters was
+  // chosen (from 0).
+  std::string PickSaveFile(const SaveFileRequest& request, int* filterIndex = nullptr);
   // One full path per line ("\r\n" between them).
   std::string PickOpenFiles(bool preview, const std::string& title, const std::string& filter,
                             const std::string& initialFolder);

@@ -568,19 +568,25 @@ void MainWindow::onSavePicture() {
   request.title = "保存图片";
   request.initialName = "新图章";
   // PNG first and by default; the true vector forms beside it.
-  request.filter = "图片文件(*.png)|*.png|矢量图 SVG(*.svg)|*.svg|PDF 文档(*.pdf)|*.pdf";
+  // The second PNG choice trims the picture to the seal's outer edge, so
+  // that its width is the seal's diameter.
+  request.filter =
+      "图片文件(*.png)|*.png|图片文件，裁到图章边缘(*.png)|*.png|矢量图 SVG(*.svg)|*.svg|PDF 文档(*.pdf)|*.pdf";
   request.initialFolder = ProgramFolder();
   request.defaultExt = "png";
   request.overwritePrompt = true;
   request.pathMustExist = true;
-  const std::string path = CommonDialogs().PickSaveFile(request);
+  int filter = 0;
+  const std::string path = CommonDialogs().PickSaveFile(request, &filter);
   if (path.empty()) return;
+  PrintOptions print;
+  if (filter == 1 && OutputKindForPath(path) == OutputKind::Png) print.cropMm = 0;
   // Written atomically: a failed export never costs the file it replaces.
   // A FIFO or a device is refused: writing to one may wait for a reader
   // for ever, and the window with it.
   std::string bytes;
   const OutputKind kind = OutputKindForPath(path);
-  if (kind == OutputKind::Png && !(m_doc.SizeMM > 0) && m_preview.Zoom() == 1) {
+  if (kind == OutputKind::Png && !(m_doc.SizeMM > 0) && m_preview.Zoom() == 1 && !(print.cropMm >= 0)) {
     // What the newest change renders, not an older render still shown.
     m_preview.FinishPendingRender();
     if (!m_preview.Renderer().SealBitmap().SavePngTo(&bytes)) bytes.clear();
@@ -588,7 +594,7 @@ void MainWindow::onSavePicture() {
     // A seal with a size on paper is drawn at that size (300 dpi for PNG).
     // Vector files are drawn from the model by the same renderer.
     std::string error;
-    if (!EncodeSeal(m_doc, kind, PrintOptions{}, &bytes, &error, &m_preview.Caches())) bytes.clear();
+    if (!EncodeSeal(m_doc, kind, print, &bytes, &error, &m_preview.Caches())) bytes.clear();
   }
   const bool saved = !bytes.empty() && WriteFileAtomically(path, bytes, SpecialFiles::Refuse);
   if (saved) m_history->MarkClean();

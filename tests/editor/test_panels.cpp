@@ -26,6 +26,7 @@
 #include "drawing/codecs/encoders.h"
 #include "editor/colour_text.h"
 #include "editor/editor_fixture.h"
+#include "render/seal_output.h"
 #include "editor/window_surface.h"
 #include "support/image_compare.h"
 
@@ -462,11 +463,12 @@ TEST_F(ExportTest, TheChosenFilterOrTheTypedExtensionPicksSvgOrPdf) {
   };
   answers.confirmOverwrite = [](const std::string&) { return true; };
   ScopedDialogAnswers scoped(answers);
-  filter = 1;
+  filter = 2;
   answer = (m_dir / "vector").string();  // no extension: the SVG filter's
   save();
-  ASSERT_EQ(offered.size(), 3u);
+  ASSERT_EQ(offered.size(), 4u);
   EXPECT_EQ(offered[0], "图片文件(*.png)");  // PNG first, its patterns once
+  EXPECT_EQ(offered[1], "图片文件，裁到图章边缘(*.png)");
   std::ifstream svg(m_dir / "vector.svg");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(svg), {}).rfind("<?xml", 0), 0u);
   filter = 0;
@@ -476,6 +478,15 @@ TEST_F(ExportTest, TheChosenFilterOrTheTypedExtensionPicksSvgOrPdf) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(pdf), {}).rfind("%PDF-", 0), 0u);
   EXPECT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[1].text, "保存图片成功！");
+
+  // Trimmed to the seal's outer edge: as wide as the seal's ring.
+  filter = 1;
+  answer = (m_dir / "trimmed").string();
+  save();
+  GfxBitmap trimmed;
+  ASSERT_TRUE(trimmed.CreateFromFile((m_dir / "trimmed.png").string()));
+  EXPECT_EQ(trimmed.GetWidth(), unsigned(std::lround(SealOuterBox(window().Document()).Width)));
+  EXPECT_LT(trimmed.GetWidth(), 400u);
 }
 
 TEST_F(ExportTest, CancelWritesNothingAndSaysNothing) {
