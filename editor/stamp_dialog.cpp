@@ -111,6 +111,8 @@ StampDialog::StampDialog(const std::string& pdfPath, const SealDocument& seal, R
     : QDialog(parent), m_path(pdfPath), m_seal(seal), m_caches(caches) {
   setObjectName(QStringLiteral("Dialog_StampPdf"));
   setWindowTitle(QStringLiteral("盖章到PDF"));
+  // Poppler says what it repairs on standard error; the dialog says what matters.
+  Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant());
   m_document = Poppler::Document::load(QString::fromStdString(pdfPath));
   if (m_document && m_document->isLocked()) m_document.reset();
   if (!m_document || m_document->numPages() < 1) {
