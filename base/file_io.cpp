@@ -118,16 +118,22 @@ bool readInto(int fd, uint8_t* data, size_t size, size_t* got) {
   return true;
 }
 
+// The same, refusing a file larger than maxBytes (EFBIG).
+bool openRegularOfAtMost(const std::string& path, size_t maxBytes, Fd* fd, struct stat* st) {
+  if (!openRegular(path, fd, st)) return false;
+  if (uint64_t(st->st_size) > maxBytes) {
+    errno = EFBIG;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
   Fd fd;
   struct stat st;
-  if (!openRegular(path, &fd, &st)) return false;
-  if (uint64_t(st.st_size) > maxBytes) {
-    errno = EFBIG;
-    return false;
-  }
+  if (!openRegularOfAtMost(path, maxBytes, &fd, &st)) return false;
   ByteArray data(size_t(st.st_size));
   size_t got = 0;
   while (true) {
@@ -198,11 +204,7 @@ bool FileCopy::allocate(size_t size) {
 bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes) {
   Fd fd;
   struct stat st;
-  if (!openRegular(path, &fd, &st)) return false;
-  if (uint64_t(st.st_size) > maxBytes) {
-    errno = EFBIG;
-    return false;
-  }
+  if (!openRegularOfAtMost(path, maxBytes, &fd, &st)) return false;
   FileCopy copy;
   if (!copy.allocate(size_t(st.st_size))) return false;
   size_t got = 0;

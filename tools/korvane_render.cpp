@@ -28,6 +28,7 @@
 #include "drawing/gfx_status.h"
 #include "render/seal_output.h"
 #include "tools/batch.h"
+#include "tools/command_line.h"
 
 namespace {
 
@@ -64,41 +65,19 @@ const char kUsage[] =
     "  --write-template OUT   write the seal as a template file\n"
     "  -h, --help             show this text\n";
 
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "korvane-render: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
+int usageError(const std::string& message) { return CommandUsageError("korvane-render", kUsage, message); }
 
-int failure(const std::string& message) {
-  std::fprintf(stderr, "korvane-render: %s\n", message.c_str());
-  return 1;
-}
-
-std::string reason(int err, const char* otherwise) { return err ? std::strerror(err) : otherwise; }
+int failure(const std::string& message) { return CommandFailure("korvane-render", message); }
 
 // A full disk or a closed pipe on standard output is a failure too.
 int finishStdout(int status) {
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     const int err = errno;
-    std::fprintf(stderr, "korvane-render: cannot write to standard output: %s\n", reason(err, "write failed").c_str());
+    std::fprintf(stderr, "korvane-render: cannot write to standard output: %s\n", ErrnoReason(err, "write failed").c_str());
     return status == 0 ? 1 : status;
   }
   return status;
 }
-
-bool readNumber(const std::string& text, double* value) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || errno != 0 || !end || *end != '\0' || !std::isfinite(v)) return false;
-  *value = v;
-  return true;
-}
-
-struct GraphicsSession {
-  GraphicsSession() { StartGraphics(); }
-  ~GraphicsSession() { StopGraphics(); }
-};
 
 struct Options {
   std::string templateIn, png, svg, pdf, templateOut, batch, preset;
@@ -136,7 +115,7 @@ int run(int argc, char** argv) {
       // The margin is optional: a number after it is the margin.
       o.print.cropMm = 0;
       double margin = 0;
-      if (i + 1 < argc && readNumber(argv[i + 1], &margin)) {
+      if (i + 1 < argc && ReadCommandNumber(argv[i + 1], &margin)) {
         if (margin < 0 || margin > 1000) return usageError("--crop takes a margin of 0 to 1000 mm, not '" + std::string(argv[i + 1]) + "'");
         o.print.cropMm = margin;
         ++i;
@@ -151,10 +130,10 @@ int run(int argc, char** argv) {
     const std::string value = argv[++i];
     if (value.empty()) return usageError(arg + " needs a value, not an empty one");
     if (arg == "--size-mm") {
-      if (!readNumber(value, &o.print.sizeMm) || o.print.sizeMm <= 0 || o.print.sizeMm > 10000)
+      if (!ReadCommandNumber(value, &o.print.sizeMm) || o.print.sizeMm <= 0 || o.print.sizeMm > 10000)
         return usageError("--size-mm takes millimetres above 0 (at most 10000), not '" + value + "'");
     } else if (arg == "--dpi") {
-      if (!readNumber(value, &o.print.dpi) || o.print.dpi < kMinDpi || o.print.dpi > kMaxDpi)
+      if (!ReadCommandNumber(value, &o.print.dpi) || o.print.dpi < kMinDpi || o.print.dpi > kMaxDpi)
         return usageError("--dpi takes a resolution from 72 to 2400, not '" + value + "'");
     } else if (arg == "--text") {
       const size_t eq = value.find('=');
@@ -196,14 +175,8 @@ int run(int argc, char** argv) {
   SealDocument doc = StartupSealDocument();
   if (!o.preset.empty() && !LoadPreset(doc, o.preset))
     return failure("no preset named '" + o.preset + "' (korvane-render --list-presets lists them)");
-  if (!o.templateIn.empty()) {
-    ByteArray bytes;
-    errno = 0;
-    if (!ReadFileBytes(o.templateIn, &bytes, kMaxTemplateBytes))
-      return failure("cannot read '" + o.templateIn + "': " + reason(errno, "not a regular file of at most 16 MiB"));
-    if (!ReadTemplateBytes(doc, std::string(bytes.begin(), bytes.end())))
-      return failure("cannot load '" + o.templateIn + "': not a template (the file is not JSON)");
-  }
+  std::string reason;
+  if (!o.templateIn.empty() && !LoadTemplateArgument(o.templateIn, doc, &reason)) return failure(reason);
   for (const auto& [item, words] : o.texts) doc.Text[size_t(item)].szText = words;
 
   std::vector<BatchRow> rows;
@@ -211,7 +184,7 @@ int run(int argc, char** argv) {
     ByteArray csv;
     errno = 0;
     if (!ReadFileBytes(o.batch, &csv, size_t(64) << 20))
-      return failure("cannot read '" + o.batch + "': " + reason(errno, "not a regular file of at most 64 MiB"));
+      return failure("cannot read '" + o.batch + "': " + ErrnoReason(errno, "not a regular file of at most 64 MiB"));
     std::string error;
     if (!ReadBatchRows(std::string(csv.begin(), csv.end()), &rows, &error))
       return failure("cannot read '" + o.batch + "': " + error);
@@ -230,17 +203,17 @@ int run(int argc, char** argv) {
     std::string bytes, error;
     if (!EncodeSeal(doc, w.kind, o.print, &bytes, &error, &caches)) return failure(error);
     errno = 0;
-    if (!files.Stage(w.path, bytes)) return failure("cannot write '" + w.path + "': " + reason(errno, "write failed"));
+    if (!files.Stage(w.path, bytes)) return failure("cannot write '" + w.path + "': " + ErrnoReason(errno, "write failed"));
   }
   if (!o.templateOut.empty()) {
     const std::optional<std::string> bytes = Utf8ToGb18030(TemplateText(doc));
     if (!bytes) return failure("cannot write '" + o.templateOut + "': the GB18030 converter is not available");
     errno = 0;
     if (!files.Stage(o.templateOut, *bytes))
-      return failure("cannot write '" + o.templateOut + "': " + reason(errno, "write failed"));
+      return failure("cannot write '" + o.templateOut + "': " + ErrnoReason(errno, "write failed"));
   }
   errno = 0;
-  if (!files.Commit()) return failure("cannot write the output: " + reason(errno, "write failed"));
+  if (!files.Commit()) return failure("cannot write the output: " + ErrnoReason(errno, "write failed"));
 
   if (rows.empty()) return 0;
   const bool showProgress = ::isatty(STDERR_FILENO);

@@ -19,6 +19,7 @@
 #include "drawing/gfx_status.h"
 #include "drawing/text/font_config.h"
 #include "stamp/pdf_stamp.h"
+#include "tools/command_line.h"
 
 namespace {
 
@@ -55,24 +56,9 @@ const char kUsage[] =
     "                         (they will no longer verify)\n"
     "  -h, --help             show this text\n";
 
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "korvane-stamp: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
+int usageError(const std::string& message) { return CommandUsageError("korvane-stamp", kUsage, message); }
 
-int failure(const std::string& message) {
-  std::fprintf(stderr, "korvane-stamp: %s\n", message.c_str());
-  return 1;
-}
-
-bool readNumber(const std::string& text, double* value) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || errno != 0 || !end || *end != '\0' || !std::isfinite(v)) return false;
-  *value = v;
-  return true;
-}
+int failure(const std::string& message) { return CommandFailure("korvane-stamp", message); }
 
 bool readPage(const std::string& text, int* page) {
   if (text == "last") {
@@ -97,11 +83,6 @@ std::string folderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-struct GraphicsSession {
-  GraphicsSession() { StartGraphics(); }
-  ~GraphicsSession() { StopGraphics(); }
-};
 
 int run(int argc, char** argv) {
   std::string in, out, templatePath, preset;
@@ -168,15 +149,15 @@ int run(int argc, char** argv) {
       }
     } else if (arg == "--at") {
       const std::vector<std::string> xy = split(value, ',');
-      if (xy.size() != 2 || !readNumber(xy[0], &options.xMm) || !readNumber(xy[1], &options.yMm) ||
+      if (xy.size() != 2 || !ReadCommandNumber(xy[0], &options.xMm) || !ReadCommandNumber(xy[1], &options.yMm) ||
           std::abs(options.xMm) > 10000 || std::abs(options.yMm) > 10000)
         return usageError("--at takes X,Y in millimetres, not '" + value + "'");
       options.placed = true;
     } else if (arg == "--size-mm") {
-      if (!readNumber(value, &options.sizeMm) || !(options.sizeMm > 0) || options.sizeMm > 1000)
+      if (!ReadCommandNumber(value, &options.sizeMm) || !(options.sizeMm > 0) || options.sizeMm > 1000)
         return usageError("--size-mm takes millimetres above 0 (at most 1000), not '" + value + "'");
     } else if (arg == "--rotate") {
-      if (!readNumber(value, &options.rotateDeg) || std::abs(options.rotateDeg) > 3600)
+      if (!ReadCommandNumber(value, &options.rotateDeg) || std::abs(options.rotateDeg) > 3600)
         return usageError("--rotate takes degrees, not '" + value + "'");
     } else {
       if (value != "right" && value != "left") return usageError("--side takes right or left, not '" + value + "'");
@@ -192,15 +173,8 @@ int run(int argc, char** argv) {
   SealDocument seal = StartupSealDocument();
   if (!preset.empty() && !LoadPreset(seal, preset))
     return failure("no preset named '" + preset + "' (korvane-render --list-presets lists them)");
-  if (!templatePath.empty()) {
-    ByteArray bytes;
-    errno = 0;
-    if (!ReadFileBytes(templatePath, &bytes, kMaxTemplateBytes))
-      return failure("cannot read '" + templatePath + "': " +
-                     (errno ? std::strerror(errno) : "not a regular file of at most 16 MiB"));
-    if (!ReadTemplateBytes(seal, std::string(bytes.begin(), bytes.end())))
-      return failure("cannot load '" + templatePath + "': not a template (the file is not JSON)");
-  }
+  std::string reason;
+  if (!templatePath.empty() && !LoadTemplateArgument(templatePath, seal, &reason)) return failure(reason);
   for (const auto& [item, words] : texts) seal.Text[size_t(item)].szText = words;
 
   struct stat folder {};

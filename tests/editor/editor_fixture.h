@@ -19,6 +19,21 @@
 
 namespace korvane::test {
 
+// The preview's checkerboard colour at a canvas pixel: 8-pixel squares,
+// white first.
+inline uint32_t CheckerAt(int x, int y) { return ((x / 8 + y / 8) % 2 == 0) ? 0xFFFFFFFFu : 0xFFDFDFDFu; }
+
+// What the preview shows where a seal pixel (straight ARGB) lies over the
+// checkerboard's colour.
+inline uint32_t Composed(uint32_t seal, uint32_t checker) {
+  const uint32_t a = seal >> 24;
+  auto mix = [&](int shift) {
+    const uint32_t s = (seal >> shift) & 0xFF, c = (checker >> shift) & 0xFF;
+    return (s * a + c * (255 - a) + 127) / 255;
+  };
+  return 0xFF000000u | (mix(16) << 16) | (mix(8) << 8) | mix(0);
+}
+
 struct Message {
   std::string text;
   MessageIcon icon;

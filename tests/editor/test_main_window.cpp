@@ -37,19 +37,6 @@ std::vector<std::string> visiblePanels(EditorTest& t, MainWindow& w) {
   return shown;
 }
 
-// The checkerboard's colour at a canvas pixel: 8-pixel squares, white first.
-ARGB checkerAt(int x, int y) { return ((x / 8 + y / 8) % 2 == 0) ? 0xFFFFFFFFu : 0xFFDFDFDFu; }
-
-// What the preview must show at (x, y): the seal pixel over the checker.
-ARGB composed(ARGB seal, ARGB checker) {
-  const uint32_t a = seal >> 24;
-  auto mix = [&](int shift) {
-    const uint32_t s = (seal >> shift) & 0xFF, c = (checker >> shift) & 0xFF;
-    return (s * a + c * (255 - a) + 127) / 255;
-  };
-  return 0xFF000000u | (mix(16) << 16) | (mix(8) << 8) | mix(0);
-}
-
 bool nearColour(ARGB a, ARGB b, int tolerance = 2) {
   for (int shift = 0; shift < 32; shift += 8)
     if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
@@ -110,7 +97,7 @@ TEST_F(EditorTest, AtStartTheSealSitsCentredOnTheCheckerboardAndNoPanelShows) {
   for (int y = 0; y < 665; y += 7)
     for (int x = 0; x < 665; x += 7) {
       const bool inSeal = x >= off && x < off + 400 && y >= off && y < off + 400;
-      const ARGB expected = inSeal ? composed(Pixel(seal, x - off, y - off), checkerAt(x, y)) : checkerAt(x, y);
+      const ARGB expected = inSeal ? test::Composed(Pixel(seal, x - off, y - off), test::CheckerAt(x, y)) : test::CheckerAt(x, y);
       ASSERT_TRUE(nearColour(Pixel(canvas, x, y), expected)) << x << "," << y << " " << std::hex << Pixel(canvas, x, y);
     }
   // The seal's red really is there: the outer ring at the top of the seal.
@@ -131,7 +118,7 @@ TEST_F(EditorTest, ASealWiderThanThePanelShowsItsMiddle) {
   // x offset trunc((665 - 800) / 2) = -67; y offset trunc(465 / 2) = 232.
   EXPECT_EQ(Pixel(canvas, 0, 300), 0xFF0000FFu);
   EXPECT_EQ(Pixel(canvas, 664, 300), 0xFF0000FFu);
-  EXPECT_EQ(Pixel(canvas, 0, 231), checkerAt(0, 231));
+  EXPECT_EQ(Pixel(canvas, 0, 231), test::CheckerAt(0, 231));
   EXPECT_EQ(Pixel(canvas, 0, 232), 0xFF0000FFu);
   EXPECT_EQ(Pixel(canvas, 400 - 67, 332), 0xFFFF0000u);  // seal centre (400, 100)
 }
@@ -142,7 +129,7 @@ TEST_F(EditorTest, ATransparentBackgroundShowsTheCheckerboardThrough) {
   w.RedrawPreview();
   const GfxBitmap& canvas = w.Preview().Canvas().Bitmap();
   for (int y = 282; y < 382; y += 3)
-    for (int x = 282; x < 382; x += 3) ASSERT_EQ(Pixel(canvas, x, y), checkerAt(x, y)) << x << "," << y;
+    for (int x = 282; x < 382; x += 3) ASSERT_EQ(Pixel(canvas, x, y), test::CheckerAt(x, y)) << x << "," << y;
 }
 
 TEST_F(EditorTest, ARefusedRenderKeepsTheLastSealCentredByTheNewSize) {

@@ -25,17 +25,6 @@ using test::Pixel;
 
 constexpr int kPanel = 665;
 
-ARGB checkerAt(int x, int y) { return ((x / 8 + y / 8) % 2 == 0) ? 0xFFFFFFFFu : 0xFFDFDFDFu; }
-
-ARGB composed(ARGB seal, ARGB checker) {
-  const uint32_t a = seal >> 24;
-  auto mix = [&](int shift) {
-    const uint32_t s = (seal >> shift) & 0xFF, c = (checker >> shift) & 0xFF;
-    return (s * a + c * (255 - a) + 127) / 255;
-  };
-  return 0xFF000000u | (mix(16) << 16) | (mix(8) << 8) | mix(0);
-}
-
 int largestDifference(ARGB a, ARGB b) {
   int most = 0;
   for (int shift = 0; shift < 32; shift += 8)
@@ -65,7 +54,7 @@ class ZoomTest : public EditorTest {
       for (int x = 0; x < kPanel; ++x) {
         const int sx = x - left, sy = y - top;
         const bool in = sx >= 0 && sy >= 0 && sx < int(seal.GetWidth()) && sy < int(seal.GetHeight());
-        const ARGB expected = in ? composed(Pixel(seal, sx, sy), checkerAt(x, y)) : checkerAt(x, y);
+        const ARGB expected = in ? test::Composed(Pixel(seal, sx, sy), test::CheckerAt(x, y)) : test::CheckerAt(x, y);
         worst = std::max(worst, largestDifference(Pixel(canvas, x, y), expected));
         sealPixels += in;
       }
