@@ -262,19 +262,60 @@ bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t 
   if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
   const cairo_matrix_t& m = m_world;
   const bool similarity = m.xx == m.yy && m.xy == -m.yx;
-  if (width != height || !similarity || cairo_get_antialias(m_native.get()) == CAIRO_ANTIALIAS_NONE) {
+  const double w = penWidth(pen), half = w / 2;
+  const double a = width / 2.0, b = height / 2.0, shortest = std::min(a, b);
+  // Where the curve turns fastest, its radius; an inner band edge past it folds.
+  const double tightest = shortest * shortest / std::max(a, b);
+  const double scale = std::hypot(m.xx, m.yx);  // device pixels per unit
+  // An ellipse keeps the stroker on pages (where it stays four curves) and
+  // for hairlines (drawn as they always were).
+  const bool raster = cairo_surface_get_type(cairo_get_target(m_native.get())) == CAIRO_SURFACE_TYPE_IMAGE;
+  if (!similarity || cairo_get_antialias(m_native.get()) == CAIRO_ANTIALIAS_NONE ||
+      (width != height && (!raster || w * scale <= 1.5 || half >= tightest || tightest * scale < 4))) {
     GfxPath path;
     path.Create();
     path.AddEllipseI(x, y, width, height);
     return stroke(pen, path);
   }
-  // A circle's outline is exactly the ring between two circles; filling
-  // that ring is much cheaper than running the stroker around the curve.
-  const double w = penWidth(pen), half = w / 2;
+  // An outline is the band between the curve moved out and in by half the
+  // pen along its normal: for a circle two circles; for an ellipse the
+  // offsets of the curve an ellipse path holds (four Béziers, as the
+  // stroker would follow them), which are not ellipses, traced finely
+  // enough that no chord strays more than a hundredth of a pixel. Filling
+  // that band is much cheaper than running the stroker around the curve.
   GfxPath ring;
   ring.Create(FillModeAlternate);
-  ring.AddEllipse(float(x - half), float(y - half), float(width + w), float(height + w));
-  if (width - w > 0) ring.AddEllipse(float(x + half), float(y + half), float(width - w), float(height - w));
+  if (width == height) {
+    ring.AddEllipse(float(x - half), float(y - half), float(width + w), float(height + w));
+    if (width - w > 0) ring.AddEllipse(float(x + half), float(y + half), float(width - w), float(height - w));
+  } else {
+    constexpr double kPi = 3.141592653589793, kStray = 0.01;
+    const int perQuarter =
+        std::clamp(int(std::ceil(kPi / 2 * std::sqrt(std::max(a, b) * scale / (8 * kStray)))), 8, 4096);
+    const double cx = x + a, cy = y + b, k = 4.0 / 3.0 * std::tan(kPi / 8);
+    for (const double offset : {half, -half}) {
+      for (int quarter = 0; quarter < 4; ++quarter) {
+        const double t0 = quarter * kPi / 2, t1 = t0 + kPi / 2;
+        const double c0 = std::cos(t0), s0 = std::sin(t0), c1 = std::cos(t1), s1 = std::sin(t1);
+        const double p0x = cx + a * c0, p0y = cy + b * s0, p1x = cx + a * (c0 - k * s0), p1y = cy + b * (s0 + k * c0);
+        const double p2x = cx + a * (c1 + k * s1), p2y = cy + b * (s1 - k * c1), p3x = cx + a * c1, p3y = cy + b * s1;
+        for (int i = 0; i < perQuarter; ++i) {
+          const double u = double(i) / perQuarter, v = 1 - u;
+          const double px = v * v * v * p0x + 3 * v * v * u * p1x + 3 * v * u * u * p2x + u * u * u * p3x;
+          const double py = v * v * v * p0y + 3 * v * v * u * p1y + 3 * v * u * u * p2y + u * u * u * p3y;
+          const double dx = 3 * (v * v * (p1x - p0x) + 2 * v * u * (p2x - p1x) + u * u * (p3x - p2x));
+          const double dy = 3 * (v * v * (p1y - p0y) + 2 * v * u * (p2y - p1y) + u * u * (p3y - p2y));
+          const double length = std::hypot(dx, dy);
+          const double qx = px + offset * dy / length, qy = py - offset * dx / length;
+          if (quarter == 0 && i == 0)
+            ring.AppendMove(qx, qy);
+          else
+            ring.AppendLine(qx, qy);
+        }
+      }
+      ring.AppendClose();
+    }
+  }
   cairo_t* cr = m_native.get();
   if (!inRange(*ring.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   SetSourceArgb(cr, pen.GetNative()->color);

@@ -1,6 +1,7 @@
 // Exact geometry of frames and figures.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,6 +63,24 @@ TEST(Frame, CircleUsesTheSmallerSideCentred) {
   EXPECT_EQ(alphaAt(r, 100, 200), 255u);
   EXPECT_EQ(alphaAt(r, 200, 68), 0u);  // where a 265 circle would be
   EXPECT_EQ(alphaAt(r, 200, 200), 0u);
+}
+
+// An ellipse's outline covers its band: the pen's width times the curve's
+// length (the band between two offset curves has exactly that area), as
+// much ink on a page as in a bitmap.
+TEST(Frame, AnEllipseOutlineCoversThePenWidthTimesItsLength) {
+  const double a = 390, b = 290, pen = 20;
+  SealDocument doc = BlankSeal(840, 640);
+  doc.Frame.Item[0] = Frame(kFrameEllipse, 780, 580, int32_t(pen), kSealRed);
+  SealRenderer r;
+  ASSERT_TRUE(r.RenderSeal(doc));
+  double ink = 0;
+  for (int y = 0; y < 640; ++y)
+    for (int x = 0; x < 840; ++x) ink += alphaAt(r, x, y) / 255.0;
+  // Ramanujan's second approximation: far closer than a pixel here.
+  const double h = (a - b) * (a - b) / ((a + b) * (a + b));
+  const double length = 3.141592653589793 * (a + b) * (1 + 3 * h / (10 + std::sqrt(4 - 3 * h)));
+  EXPECT_NEAR(ink / (pen * length), 1.0, 0.0005) << ink << " against " << pen * length;
 }
 
 TEST(Frame, FilledWithoutOutlineWhenLineWidthIsZero) {
