@@ -177,8 +177,10 @@ constexpr double kMaxDeviceCoordinate = double(1 << 22);
 bool GfxGraphics::inRange(const PathData& path, double pad) const {
   cairo_t* cr = m_native.get();
   if (!(pad < kMaxDeviceCoordinate)) return false;
-  auto ok = [&](double x, double y) {
-    cairo_user_to_device(cr, &x, &y);
+  cairo_matrix_t ctm;
+  cairo_get_matrix(cr, &ctm);
+  auto ok = [&](double ux, double uy) {
+    const double x = ctm.xx * ux + ctm.xy * uy + ctm.x0, y = ctm.yx * ux + ctm.yy * uy + ctm.y0;
     return std::fabs(x) + pad < kMaxDeviceCoordinate && std::fabs(y) + pad < kMaxDeviceCoordinate;
   };
   for (const PathSegment& s : path.segments) {

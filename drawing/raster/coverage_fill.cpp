@@ -227,6 +227,14 @@ bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
   return true;
 }
 
+// lround's result (halves away from zero) without its call: this runs on
+// every point of every glyph.
+inline FT_Pos roundToPos(double v) {
+  const double r = std::trunc(v + (v < 0 ? -0.5 : 0.5));
+  // v + 0.5 rounds up to the next integer for the largest double below a half.
+  return FT_Pos(std::fabs(r - v) > 0.5 ? r - (v < 0 ? -1 : 1) : r);
+}
+
 // Mixed a coordinate at a time: hashing runs on every fill.
 uint64_t hashOf(const MaskKey& k) {
   uint64_t h = 1469598103934665603ull;
@@ -267,8 +275,11 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
   std::vector<double> device;
   device.reserve(path.segments.size() * 6);
-  auto add = [&](double x, double y) {
-    cairo_user_to_device(cr, &x, &y);
+  // cairo_user_to_device's own arithmetic, without a call a point.
+  cairo_matrix_t ctm;
+  cairo_get_matrix(cr, &ctm);
+  auto add = [&](double ux, double uy) {
+    const double x = ctm.xx * ux + ctm.xy * uy + ctm.x0, y = ctm.yx * ux + ctm.yy * uy + ctm.y0;
     minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
     device.push_back(x);
     device.push_back(y);
@@ -294,7 +305,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   auto next = [&](char tag) {
     const double x = device[k], y = device[k + 1];
     k += 2;
-    points.push_back({FT_Pos(std::lround((x - x0) * 64)), FT_Pos(std::lround((h - (y - y0)) * 64))});
+    points.push_back({roundToPos((x - x0) * 64), roundToPos((h - (y - y0)) * 64)});
     tags.push_back(tag);
   };
   for (const PathSegment& s : path.segments) {
