@@ -64,14 +64,9 @@ CairoSurfacePtr CreateArgbSurface(int width, int height) {
   return s;
 }
 
-UnpremultiplyTable::UnpremultiplyTable() {
-  for (uint32_t a = 1; a < 256; ++a)
-    for (uint32_t c = 0; c < 256; ++c) value[a][c] = uint8_t(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
-}
-
 const UnpremultiplyTable& UnpremultiplyTableOnce() {
-  static const UnpremultiplyTable table;
-  return table;
+  static constexpr UnpremultiplyTable kTable{};
+  return kTable;
 }
 
 ARGB UnpremultiplyPixel(uint32_t p) { return Unpremultiply(p, UnpremultiplyTableOnce()); }
