@@ -221,15 +221,18 @@ bool GfxPath::Reset() {
 
 bool GfxPath::Transform(const GfxMatrix& matrix) {
   if (!requirePath(m_native.get()) || !matrix.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
-  const cairo_matrix_t* m = matrix.GetNative();
+  // cairo_matrix_transform_point's own arithmetic, without a call a point:
+  // every glyph of a ring is transformed so.
+  const cairo_matrix_t m = *matrix.GetNative();
+  auto apply = [&m](double& x, double& y) {
+    const double nx = m.xx * x + m.xy * y + m.x0, ny = m.yx * x + m.yy * y + m.y0;
+    x = nx, y = ny;
+  };
   for (PathSegment& s : m_native->segments) {
-    cairo_matrix_transform_point(m, &s.x1, &s.y1);
-    if (s.kind == PathSegment::Curve) {
-      cairo_matrix_transform_point(m, &s.x2, &s.y2);
-      cairo_matrix_transform_point(m, &s.x3, &s.y3);
-    }
+    apply(s.x1, s.y1);
+    if (s.kind == PathSegment::Curve) apply(s.x2, s.y2), apply(s.x3, s.y3);
   }
-  cairo_matrix_transform_point(m, &m_native->lastX, &m_native->lastY);
+  apply(m_native->lastX, m_native->lastY);
   return true;
 }
 

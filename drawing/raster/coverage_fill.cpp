@@ -230,9 +230,10 @@ bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
 // lround's result (halves away from zero) without its call: this runs on
 // every point of every glyph.
 inline FT_Pos roundToPos(double v) {
-  const double r = std::trunc(v + (v < 0 ? -0.5 : 0.5));
+  FT_Pos r = FT_Pos(v + (v < 0 ? -0.5 : 0.5));  // the cast truncates toward zero
   // v + 0.5 rounds up to the next integer for the largest double below a half.
-  return FT_Pos(std::fabs(r - v) > 0.5 ? r - (v < 0 ? -1 : 1) : r);
+  if (std::fabs(double(r) - v) > 0.5) r -= v < 0 ? -1 : 1;
+  return r;
 }
 
 // Mixed a coordinate at a time: hashing runs on every fill.
