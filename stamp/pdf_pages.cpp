@@ -99,10 +99,12 @@ std::string freeName(QPDFObjectHandle resources, const char* kind, const std::st
 // The page's resources, made its own, with `kind`'s dictionary its own too,
 // so that adding to them changes no other page.
 QPDFObjectHandle ownSubResources(QPDFPageObjectHelper& page, const char* kind) {
-  QPDFObjectHandle dict = page.getObjectHandle();
-  QPDFObjectHandle resources = dict.getKey("/Resources");
-  resources = resources.isDictionary() ? resources.shallowCopy() : QPDFObjectHandle::newDictionary();
-  dict.replaceKey("/Resources", resources);
+  // Inherited from the page tree or shared with other pages: copied here.
+  QPDFObjectHandle resources = page.getAttribute("/Resources", true);
+  if (!resources.isDictionary()) {
+    resources = QPDFObjectHandle::newDictionary();
+    page.getObjectHandle().replaceKey("/Resources", resources);
+  }
   QPDFObjectHandle sub = resources.getKey(kind);
   sub = sub.isDictionary() ? sub.shallowCopy() : QPDFObjectHandle::newDictionary();
   resources.replaceKey(kind, sub);
@@ -180,9 +182,9 @@ StampResult place(const std::string& bytes, const std::string& sealPdf, double s
       return failed(StampFailure::Input, "the document is encrypted and needs a password to open");
     return failed(StampFailure::Input, "the document is damaged beyond repair");
   }
-  QPDFPageDocumentHelper pageDoc(pdf);
-  pageDoc.pushInheritedAttributesToPage();
-  std::vector<QPDFPageObjectHelper> pages = pageDoc.getAllPages();
+  // Only the pages stamped are read further, their inherited attributes
+  // included: one page of a long document touches little else.
+  std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
   const int count = int(pages.size());
   if (count == 0) return failed(StampFailure::Input, "the document has no pages");
 

@@ -67,6 +67,16 @@ std::string EditPdf(const std::string& pdfBytes, const PdfEdit& edit) {
     if (edit.offsetCropBox) dict.replaceKey("/CropBox", QPDFObjectHandle::parse("[50 80 450 680]"));
     if (edit.userUnit > 0) dict.replaceKey("/UserUnit", QPDFObjectHandle::newReal(edit.userUnit, 3));
   }
+  if (edit.inherited) {
+    QPDFObjectHandle first = pages.at(0).getObjectHandle(), root = pdf.getRoot().getKey("/Pages");
+    for (const char* key : {"/MediaBox", "/Resources"}) {
+      root.replaceKey(key, first.getKey(key));
+      first.removeKey(key);
+    }
+    root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
+  }
+  if (edit.pageLabels)
+    pdf.getRoot().replaceKey("/PageLabels", QPDFObjectHandle::parse("<< /Nums [0 << /S /r >>] >>"));
   QPDFObjectHandle fields = QPDFObjectHandle::newArray();
   auto addField = [&](const char* text) {
     QPDFObjectHandle field = pdf.makeIndirectObject(QPDFObjectHandle::parse(text));

@@ -28,6 +28,10 @@ struct PdfEdit {
   double userUnit = 0;       // /UserUnit of every page when > 0
   bool formField = false;    // a text field "name" on page 1
   bool signature = false;    // a signed signature field on page 1
+  // /MediaBox, /Resources and a /Rotate 90 given by the page tree's root
+  // for its pages to inherit (a one-page document).
+  bool inherited = false;
+  bool pageLabels = false;   // pages numbered "i", "ii"... from a label tree
 };
 std::string EditPdf(const std::string& pdf, const PdfEdit& edit);
 

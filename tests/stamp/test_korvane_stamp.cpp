@@ -54,6 +54,13 @@ TEST_F(StampCommand, StampsADocumentIntoANewFileOrInPlace) {
   EXPECT_NE(slurp(in), before);
   EXPECT_EQ(test::RunCommand("qpdf --check " + in).status, 0);
   EXPECT_EQ(entries(), 2u);  // no temporary file left
+
+  // A file that opens without a password stays encrypted as it was.
+  ASSERT_EQ(test::RunCommand("qpdf --encrypt '' owner 256 -- " + in + " " + path("open.pdf").string()).status, 0);
+  run = stamp(path("open.pdf").string() + " -o " + path("open-stamped.pdf").string());
+  ASSERT_EQ(run.status, 0) << run.output;
+  const test::CommandRun encryption = test::RunCommand("qpdf --show-encryption " + path("open-stamped.pdf").string());
+  EXPECT_NE(encryption.output.find("R = 6"), std::string::npos) << encryption.output;
 }
 
 TEST_F(StampCommand, BadInputIsRefusedWithAReasonAndNothingWritten) {

@@ -73,6 +73,7 @@ TEST(PdfStamp, TheSealLandsAtItsTrueSizeWhereAskedOnAnyPageGeometry) {
       {"crop box from (50, 80)", {}, {.offsetCropBox = true}, 50, 60, 42},
       {"crop box and /Rotate 90", {}, {.rotate = 90, .offsetCropBox = true}, 150, 40, 30},
       {"/UserUnit 2", {297.638, 420.945}, {.userUnit = 2}, 60, 80, 42},
+      {"box, resources and /Rotate 90 inherited", {}, {.inherited = true}, 240, 60, 42},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -148,7 +149,7 @@ TEST(PdfStamp, TheInkMultipliesSoBlackUnderItStaysBlackUnlessOpaque) {
 
 TEST(PdfStamp, EverythingElseInTheDocumentIsKept) {
   test::TempDir dir;
-  const std::string pdf = test::EditPdf(test::TextPdf({{}, {}}), {.formField = true});
+  const std::string pdf = test::EditPdf(test::TextPdf({{}, {}}), {.formField = true, .pageLabels = true});
   spill(dir / "in.pdf", pdf);
   StampOptions o;
   o.allPages = true;
@@ -170,6 +171,7 @@ TEST(PdfStamp, EverythingElseInTheDocumentIsKept) {
   ASSERT_EQ(fields.size(), 1u);
   EXPECT_EQ(fields[0].getFullyQualifiedName(), "name");
   EXPECT_EQ(fields[0].getValueAsString(), "Zhang San");
+  EXPECT_EQ(out.getRoot().getKey("/PageLabels").unparse(), "<< /Nums [ 0 << /S /r >> ] >>");
   const test::CommandRun info = test::RunCommand("pdfinfo " + (dir / "out.pdf").string());
   EXPECT_NE(info.output.find("测试文档"), std::string::npos) << info.output;
 }
