@@ -44,6 +44,11 @@ std::string TextPdf(const std::vector<TestPage>& pages) {
       cairo_move_to(cr, 40, 60 + line * 16);
       cairo_show_text(cr, text);
     }
+    // A link on every page's first line, as a contract's table of contents has.
+    cairo_tag_begin(cr, CAIRO_TAG_LINK, "uri='https://example.com/terms'");
+    cairo_move_to(cr, 40, 44);
+    cairo_show_text(cr, "Terms");
+    cairo_tag_end(cr, CAIRO_TAG_LINK);
     cairo_rectangle(cr, page.widthPt - 250, page.heightPt - 160, 220, 30);
     cairo_fill(cr);
     cairo_show_page(cr);

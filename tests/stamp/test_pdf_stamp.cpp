@@ -172,6 +172,11 @@ TEST(PdfStamp, EverythingElseInTheDocumentIsKept) {
   EXPECT_EQ(fields[0].getFullyQualifiedName(), "name");
   EXPECT_EQ(fields[0].getValueAsString(), "Zhang San");
   EXPECT_EQ(out.getRoot().getKey("/PageLabels").unparse(), "<< /Nums [ 0 << /S /r >> ] >>");
+  size_t links = 0;
+  for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(out).getAllPages())
+    for (QPDFAnnotationObjectHelper& a : page.getAnnotations("/Link"))
+      links += a.getObjectHandle().getKey("/A").getKey("/URI").unparse() == "(https://example.com/terms)";
+  EXPECT_EQ(links, 2u);
   const test::CommandRun info = test::RunCommand("pdfinfo " + (dir / "out.pdf").string());
   EXPECT_NE(info.output.find("测试文档"), std::string::npos) << info.output;
 }
