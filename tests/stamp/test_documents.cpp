@@ -44,11 +44,6 @@ std::string TextPdf(const std::vector<TestPage>& pages) {
       cairo_move_to(cr, 40, 60 + line * 16);
       cairo_show_text(cr, text);
     }
-    // A link on every page's first line, as a contract's table of contents has.
-    cairo_tag_begin(cr, CAIRO_TAG_LINK, "uri='https://example.com/terms'");
-    cairo_move_to(cr, 40, 44);
-    cairo_show_text(cr, "Terms");
-    cairo_tag_end(cr, CAIRO_TAG_LINK);
     cairo_rectangle(cr, page.widthPt - 250, page.heightPt - 160, 220, 30);
     cairo_fill(cr);
     cairo_show_page(cr);
@@ -80,6 +75,18 @@ std::string EditPdf(const std::string& pdfBytes, const PdfEdit& edit) {
     }
     root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
   }
+  if (edit.links)
+    for (QPDFPageObjectHelper& page : pages) {
+      QPDFObjectHandle dict = page.getObjectHandle();
+      QPDFObjectHandle annots = dict.getKey("/Annots");
+      if (!annots.isArray()) {
+        annots = QPDFObjectHandle::newArray();
+        dict.replaceKey("/Annots", annots);
+      }
+      annots.appendItem(pdf.makeIndirectObject(QPDFObjectHandle::parse(
+          "<< /Type /Annot /Subtype /Link /Rect [40 800 200 820] /Border [0 0 0] "
+          "/A << /S /URI /URI (https://example.com/terms) >> >>")));
+    }
   if (edit.pageLabels)
     pdf.getRoot().replaceKey("/PageLabels", QPDFObjectHandle::parse("<< /Nums [0 << /S /r >>] >>"));
   QPDFObjectHandle fields = QPDFObjectHandle::newArray();

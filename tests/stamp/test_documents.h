@@ -15,8 +15,8 @@ struct TestPage {
   double widthPt = 595.276, heightPt = 841.89;  // A4 portrait
 };
 
-// Each page: a link ("Terms", to https://example.com/terms), lines of text
-// ("Korvane line N of page P") down its left part, and a black bar (a thick rule, as under a signature line) across
+// Each page: lines of text ("Korvane line N of page P") down its left
+// part, and a black bar (a thick rule, as under a signature line) across
 // its lower right, where seals go. Two bookmarks ("第一章", "附件").
 std::string TextPdf(const std::vector<TestPage>& pages);
 
@@ -32,6 +32,7 @@ struct PdfEdit {
   // for its pages to inherit (a one-page document).
   bool inherited = false;
   bool pageLabels = false;   // pages numbered "i", "ii"... from a label tree
+  bool links = false;        // a link to https://example.com/terms on every page
 };
 std::string EditPdf(const std::string& pdf, const PdfEdit& edit);
 

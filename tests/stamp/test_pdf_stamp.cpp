@@ -149,7 +149,7 @@ TEST(PdfStamp, TheInkMultipliesSoBlackUnderItStaysBlackUnlessOpaque) {
 
 TEST(PdfStamp, EverythingElseInTheDocumentIsKept) {
   test::TempDir dir;
-  const std::string pdf = test::EditPdf(test::TextPdf({{}, {}}), {.formField = true, .pageLabels = true});
+  const std::string pdf = test::EditPdf(test::TextPdf({{}, {}}), {.formField = true, .pageLabels = true, .links = true});
   spill(dir / "in.pdf", pdf);
   StampOptions o;
   o.allPages = true;
