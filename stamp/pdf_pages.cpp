@@ -159,8 +159,7 @@ std::string placementContent(const PageFrame& frame, const Placement& at, double
 
 StampResult place(const std::string& bytes, const std::string& sealPdf, double sizeMm, const StampOptions& options,
                   std::string* out) {
-  if (bytes.size() > kMaxPdfBytes) return failed(StampFailure::Input, "the file is larger than 512 MiB");
-  if (!LooksLikePdf(bytes)) return failed(StampFailure::Input, "not a PDF document (no %PDF- header)");
+  if (const std::string problem = PdfInputProblem(bytes); !problem.empty()) return failed(StampFailure::Input, problem);
 
   QPDF sealDoc;
   sealDoc.setSuppressWarnings(true);
@@ -175,13 +174,7 @@ StampResult place(const std::string& bytes, const std::string& sealPdf, double s
 
   QPDF pdf;
   pdf.setSuppressWarnings(true);
-  try {
-    pdf.processMemoryFile("input", bytes.data(), bytes.size());
-  } catch (const QPDFExc& e) {
-    if (e.getErrorCode() == qpdf_e_password)
-      return failed(StampFailure::Input, "the document is encrypted and needs a password to open");
-    return failed(StampFailure::Input, "the document is damaged beyond repair");
-  }
+  pdf.processMemoryFile("input", bytes.data(), bytes.size());
   // Only the pages stamped are read further, their inherited attributes
   // included: one page of a long document touches little else.
   std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
@@ -277,7 +270,11 @@ StampResult place(const std::string& bytes, const std::string& sealPdf, double s
 
 }  // namespace
 
-bool LooksLikePdf(const std::string& bytes) { return bytes.substr(0, 1024).find("%PDF-") != std::string::npos; }
+std::string PdfInputProblem(const std::string& bytes) {
+  if (bytes.size() > kMaxPdfBytes) return "the file is larger than 512 MiB";
+  if (bytes.substr(0, 1024).find("%PDF-") == std::string::npos) return "not a PDF document (no %PDF- header)";
+  return {};
+}
 
 void StampDefaultCentre(double widthMm, double heightMm, double sealMm, double* xMm, double* yMm) {
   *xMm = std::max(widthMm / 2, widthMm - 20 - sealMm / 2);

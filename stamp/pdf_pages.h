@@ -9,8 +9,9 @@
 
 namespace korvane {
 
-// Whether the bytes start as a PDF file does (a header in the first KiB).
-bool LooksLikePdf(const std::string& bytes);
+// Why the bytes cannot be a document to stamp (too large, no PDF header in
+// the first KiB), or nothing when they may be.
+std::string PdfInputProblem(const std::string& bytes);
 
 // Places page 1 of `sealPdf`, `sealSizeMm` across, on the document `pdf`
 // as `options` ask, into `out` (empty on failure).

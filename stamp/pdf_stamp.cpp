@@ -17,14 +17,8 @@ StampResult StampPdf(const std::string& pdf, const SealDocument& seal, const Sta
   StampResult refused;
   refused.failure = StampFailure::Input;
   // Said before the seal is drawn for nothing.
-  if (pdf.size() > kMaxPdfBytes) {
-    refused.message = "the file is larger than 512 MiB";
-    return refused;
-  }
-  if (!LooksLikePdf(pdf)) {
-    refused.message = "not a PDF document (no %PDF- header)";
-    return refused;
-  }
+  refused.message = PdfInputProblem(pdf);
+  if (!refused.message.empty()) return refused;
   // The seal's own drawing, a vector page as large as its outer edge.
   const double sizeMm = StampSealSize(seal, options);
   PrintOptions print;
