@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/app_paths.h"
 #include "base/file_io.h"
 #include "document/template_format.h"
 #include "drawing/gfx_status.h"
@@ -28,6 +29,24 @@ bool ReadCommandNumber(const std::string& text, double* value) {
   const double v = std::strtod(text.c_str(), &end);
   if (text.empty() || errno != 0 || !end || *end != '\0' || !std::isfinite(v)) return false;
   *value = v;
+  return true;
+}
+
+bool AnswerHelpOrVersion(const std::string& arg, const char* program, const char* usage, int* status) {
+  if (arg == "-h" || arg == "--help") {
+    std::fputs(usage, stdout);
+  } else if (arg == "--version") {
+    std::printf("%s %s\n", program, KorvaneVersion());
+  } else {
+    return false;
+  }
+  *status = 0;
+  return true;
+}
+
+bool ReadTextArgument(const std::string& value, std::pair<int, std::string>* text) {
+  if (value.find('=') != 1 || value[0] < '1' || value[0] > '4') return false;
+  *text = {value[0] - '1', value.substr(2)};
   return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "document/seal_document.h"
 
@@ -17,6 +18,14 @@ int CommandFailure(const char* program, const std::string& message);
 bool ReadCommandNumber(const std::string& text, double* value);
 // errno's text, or `otherwise` when errno says nothing.
 std::string ErrnoReason(int err, const char* otherwise);
+
+// -h, --help and --version: the usage text or "<program> <version>" on
+// stdout. True (with the exit status) when `arg` was one of them.
+bool AnswerHelpOrVersion(const std::string& arg, const char* program, const char* usage, int* status);
+
+// "--text N=WORDS": item N - 1 and its words; false when the value is not
+// of that form (N from 1 to 4).
+bool ReadTextArgument(const std::string& value, std::pair<int, std::string>* text);
 
 // Loads the template file over `doc`; false with the one-line reason.
 bool LoadTemplateArgument(const std::string& path, SealDocument& doc, std::string* reason);

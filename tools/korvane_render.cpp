@@ -90,14 +90,7 @@ int run(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::printf("korvane-render %s\n", KorvaneVersion());
-      return 0;
-    }
+    if (int status = 0; AnswerHelpOrVersion(arg, "korvane-render", kUsage, &status)) return status;
     if (arg == "--print-paths") {
       std::printf("templates\t%s\npresets\t%s\nseal font\t%s\n", DefaultTemplateFolder().c_str(),
                   PresetFolder().c_str(), PrivateSealFontPath().c_str());
@@ -136,10 +129,8 @@ int run(int argc, char** argv) {
       if (!ReadCommandNumber(value, &o.print.dpi) || o.print.dpi < kMinDpi || o.print.dpi > kMaxDpi)
         return usageError("--dpi takes a resolution from 72 to 2400, not '" + value + "'");
     } else if (arg == "--text") {
-      const size_t eq = value.find('=');
-      if (eq != 1 || value[0] < '1' || value[0] > '4')
+      if (!ReadTextArgument(value, &o.texts.emplace_back()))
         return usageError("--text takes N=WORDS with N from 1 to 4, not '" + value + "'");
-      o.texts.emplace_back(value[0] - '1', value.substr(2));
     } else {
       std::string& target = arg == "-o"                 ? o.png
                             : arg == "-t"               ? o.templateIn

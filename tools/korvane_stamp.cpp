@@ -90,14 +90,7 @@ int run(int argc, char** argv) {
   StampOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::printf("korvane-stamp %s\n", KorvaneVersion());
-      return 0;
-    }
+    if (int status = 0; AnswerHelpOrVersion(arg, "korvane-stamp", kUsage, &status)) return status;
     if (arg == "--opaque" || arg == "--force") {
       (arg == "--opaque" ? options.opaque : options.force) = true;
       continue;
@@ -134,9 +127,8 @@ int run(int argc, char** argv) {
     } else if (arg == "--preset") {
       preset = value;
     } else if (arg == "--text") {
-      if (value.find('=') != 1 || value[0] < '1' || value[0] > '4')
+      if (!ReadTextArgument(value, &texts.emplace_back()))
         return usageError("--text takes N=WORDS with N from 1 to 4, not '" + value + "'");
-      texts.emplace_back(value[0] - '1', value.substr(2));
     } else if (arg == "--page") {
       for (const std::string& part : split(value, ',')) {
         if (part == "all") {
