@@ -200,15 +200,15 @@ void StampDialog::showPage() {
   const double dpi = kPageHeight / points.height() * 72.0;
   const double pixelsPerMm = dpi / 25.4;
   const QImage image = page->renderToImage(dpi, dpi);
-  const bool first = m_view->CentreX() == 0 && m_view->CentreY() == 0;
   m_view->SetPage(image, pixelsPerMm);
   SealBox outer = SealOuterBox(m_seal);
   const double scale = m_sizeMm * pixelsPerMm / SealOuterExtent(m_seal);
   m_view->SetSeal(SealImage(m_seal, scale, &outer, m_caches));
-  if (first) {
+  if (!m_placed) {
     double x = 0, y = 0;
     StampDefaultCentre(image.width() / pixelsPerMm, image.height() / pixelsPerMm, m_sizeMm, &x, &y);
     m_view->SetPlace(x, y);
+    m_placed = true;
   }
   placeChanged();
 }
@@ -221,8 +221,7 @@ void StampDialog::placeChanged() {
   const int page = m_page->value(), from = m_crossFrom->value(), to = std::max(from, m_crossTo->value());
   if (cross && page >= from && page <= to) {
     // The slice this page carries, where the stamper will put it.
-    const double pageWidth = m_view->width() / (m_view->ToWidget(1, 0).x());
-    const CrossPageSlice slice = CrossPageSliceOn(pageWidth, m_sealWidthMm, to - from + 1, page - from,
+    const CrossPageSlice slice = CrossPageSliceOn(m_view->PageWidthMm(), m_sealWidthMm, to - from + 1, page - from,
                                                   m_side->currentIndex() == 1 ? StampSide::Left : StampSide::Right);
     m_view->SetPlace(slice.centreXMm, m_view->CentreY());
     m_view->SetSlice(true, slice.fromMm, slice.toMm);

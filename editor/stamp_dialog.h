@@ -39,6 +39,7 @@ class StampPageView : public QWidget {
   void SetSlice(bool sliced, double fromMm = 0, double toMm = 0);
   double CentreX() const { return m_x; }
   double CentreY() const { return m_y; }
+  double PageWidthMm() const { return width() / m_pixelsPerMm; }
   // Where a millimetre point of the page is on this widget.
   QPointF ToWidget(double xMm, double yMm) const;
 
@@ -86,6 +87,7 @@ class StampDialog : public QDialog {
   RenderCaches& m_caches;
   std::unique_ptr<Poppler::Document> m_document;
   double m_sizeMm = 0, m_sealWidthMm = 0;
+  bool m_placed = false;  // the seal has its place (else the default on the first page shown)
   StampPageView* m_view = nullptr;
   QSpinBox* m_page = nullptr;
   QCheckBox* m_allPages = nullptr;

@@ -257,7 +257,6 @@ StampResult place(const std::string& bytes, const std::string& sealPdf, double s
         pdf.newStream("\nQ\n" + placementContent(frame, placement, formWidth, formHeight, options.rotateDeg,
                                                  formName, inkName)),
         false);
-    ++result.pagesStamped;
   }
 
   QPDFWriter writer(pdf);

@@ -46,7 +46,6 @@ struct StampResult {
   StampFailure failure = StampFailure::None;
   std::string message;  // one line, for a person
   bool signaturesBroken = false;  // stamped with `force` over signatures
-  int pagesStamped = 0;
 };
 
 // Where the seal's centre goes on a page of `widthMm` x `heightMm` (as read)
