@@ -129,27 +129,39 @@ FT_Library threadRasterLibrary() {
 // Coverage masks of recent fills, per thread. An editor redraws the whole
 // seal on every keystroke, and a batch draws the same texts row after row:
 // the same outline at the same device position gives the same mask, so it
-// is rasterised once. Keys are compared whole, not only by their hash, so
-// a hit is always the exact mask the rasteriser would make.
-struct MaskKey {
-  std::vector<FT_Vector> points;
-  std::vector<char> tags;
-  std::vector<short> contours;
-  int flags = 0, width = 0, height = 0;
-  bool operator==(const MaskKey& o) const {
-    return flags == o.flags && width == o.width && height == o.height && tags == o.tags && contours == o.contours &&
-           points.size() == o.points.size() &&
-           std::equal(points.begin(), points.end(), o.points.begin(),
-                      [](const FT_Vector& a, const FT_Vector& b) { return a.x == b.x && a.y == b.y; });
+// is rasterised once. The key is the path as given with everything that
+// places it on the device (matrix, clip box, surface size, fill rule):
+// equal keys make equal device points, so a hit is always the exact mask
+// the rasteriser would make, found without transforming a point. Keys are
+// compared whole, not only by their hash.
+struct Placement {
+  double values[10] = {};  // the matrix, then the clip box
+  int fillMode = 0, surfaceWidth = 0, surfaceHeight = 0;
+  bool operator==(const Placement& o) const {
+    return fillMode == o.fillMode && surfaceWidth == o.surfaceWidth && surfaceHeight == o.surfaceHeight &&
+           std::memcmp(values, o.values, sizeof values) == 0;
   }
 };
 
+// Bit for bit (a padding byte is never read).
+bool sameSegments(const std::vector<PathSegment>& a, const std::vector<PathSegment>& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const PathSegment& p, const PathSegment& q) {
+           return p.kind == q.kind && std::memcmp(&p.x1, &q.x1, 6 * sizeof(double)) == 0;
+         });
+}
+
+struct MaskKey {
+  std::vector<PathSegment> segments;
+  Placement placement;
+};
+
 struct MaskEntry {
-  uint64_t hash;
+  uint64_t hash = 0;
   MaskKey key;
+  int x0 = 0, y0 = 0;  // where the pieces go on the device
   std::vector<MaskPiece> pieces;
   size_t bytes() const {
-    size_t n = key.points.size() * sizeof(FT_Vector) + key.tags.size();
+    size_t n = key.segments.size() * sizeof(PathSegment);
     for (const MaskPiece& p : pieces) n += p.data.size() + sizeof p;
     return n;
   }
@@ -191,8 +203,16 @@ bool renderArrays(FT_Library raster, int flags, std::vector<FT_Vector>& points, 
   return FT_Outline_Render(raster, &outline, &params) == 0;
 }
 
-// The key is not const: FT_Outline points at its arrays, which rendering only reads.
-bool renderOutline(FT_Library raster, MaskKey& key, FT_Raster_Params params) {
+// Device points in 26.6, their tags and the last point of each contour.
+struct DeviceOutline {
+  std::vector<FT_Vector> points;
+  std::vector<char> tags;
+  std::vector<short> contours;
+  int flags = 0;
+};
+
+// Not const: FT_Outline points at the arrays, which rendering only reads.
+bool renderOutline(FT_Library raster, DeviceOutline& key, FT_Raster_Params params) {
   const int height = int(params.clip_box.yMax);
   if (key.contours.size() < kStripMinContours || height <= kStripRows)
     return renderArrays(raster, key.flags, key.points, key.tags, key.contours, params);
@@ -236,49 +256,40 @@ inline FT_Pos roundToPos(double v) {
   return r;
 }
 
-// Mixed a coordinate at a time: hashing runs on every fill.
-uint64_t hashOf(const MaskKey& k) {
+// Runs on every fill, hit or miss: the on-curve point of each segment
+// (bit patterns, as the key compares them) and the placement.
+uint64_t hashOf(const std::vector<PathSegment>& segments, const Placement& placement) {
   uint64_t h = 1469598103934665603ull;
   auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull, h ^= h >> 29; };
-  for (const FT_Vector& p : k.points) mix(uint64_t(p.x) * 31 + uint64_t(p.y));
-  for (char t : k.tags) mix(uint64_t(uint8_t(t)));
-  for (short c : k.contours) mix(uint64_t(uint16_t(c)));
-  mix(uint64_t(k.flags) << 40 | uint64_t(uint32_t(k.width)) << 20 | uint64_t(uint32_t(k.height)));
+  auto bits = [](double d) {
+    uint64_t v;
+    std::memcpy(&v, &d, sizeof v);
+    return v;
+  };
+  for (const PathSegment& s : segments) mix(bits(s.x1) * 31 + bits(s.y1) + s.kind);
+  for (double d : placement.values) mix(bits(d));
+  mix(uint64_t(placement.fillMode) << 40 | uint64_t(uint32_t(placement.surfaceWidth)) << 20 |
+      uint64_t(uint32_t(placement.surfaceHeight)));
   return h;
 }
 
 }  // namespace
 
-bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
+namespace {
+
+// Rasterises the path's coverage into pieces placed at (x0, y0) on the
+// device. False when the path cannot take this route.
+bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double clip[4], int surfaceW, int surfaceH,
+               int& x0Out, int& y0Out, std::vector<MaskPiece>& pieces) {
   FT_Library raster = threadRasterLibrary();
-  if (!raster || path.segments.empty()) return false;
-
-  // Device-space points, and the area the clip leaves to draw in.
-  // Under a rotation the clip's user-space box is a rotated device box:
-  // all four corners bound it, not two.
-  double ux1, uy1, ux2, uy2;
-  cairo_clip_extents(cr, &ux1, &uy1, &ux2, &uy2);
-  double cx1 = INFINITY, cy1 = INFINITY, cx2 = -INFINITY, cy2 = -INFINITY;
-  for (double cornerX : {ux1, ux2})
-    for (double cornerY : {uy1, uy2}) {
-      double x = cornerX, y = cornerY;
-      cairo_user_to_device(cr, &x, &y);
-      cx1 = std::min(cx1, x), cy1 = std::min(cy1, y), cx2 = std::max(cx2, x), cy2 = std::max(cy2, y);
-    }
-  cairo_surface_t* target = cairo_get_target(cr);
-  if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
-
-  std::vector<FT_Vector> points;
-  std::vector<char> tags;
-  std::vector<short> contours;
-  points.reserve(path.segments.size() * 3);
-  tags.reserve(path.segments.size() * 3);
+  if (!raster) return false;
+  DeviceOutline outline;
+  outline.points.reserve(path.segments.size() * 3);
+  outline.tags.reserve(path.segments.size() * 3);
   double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
   std::vector<double> device;
   device.reserve(path.segments.size() * 6);
   // cairo_user_to_device's own arithmetic, without a call a point.
-  cairo_matrix_t ctm;
-  cairo_get_matrix(cr, &ctm);
   auto add = [&](double ux, double uy) {
     const double x = ctm.xx * ux + ctm.xy * uy + ctm.x0, y = ctm.yx * ux + ctm.yy * uy + ctm.y0;
     minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
@@ -294,11 +305,13 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   // FreeType works in 26.6 fixed point; keep well inside its range.
   if (minX < -1e6 || minY < -1e6 || maxX > 1e6 || maxY > 1e6) return false;
 
-  const int surfaceW = cairo_image_surface_get_width(target), surfaceH = cairo_image_surface_get_height(target);
+  const double cx1 = clip[0], cy1 = clip[1], cx2 = clip[2], cy2 = clip[3];
   const int x0 = std::max({0, int(std::floor(minX)), int(std::floor(std::min(cx1, cx2)))});
   const int y0 = std::max({0, int(std::floor(minY)), int(std::floor(std::min(cy1, cy2)))});
   const int x1 = std::min({surfaceW, int(std::ceil(maxX)) + 1, int(std::ceil(std::max(cx1, cx2)))});
   const int y1 = std::min({surfaceH, int(std::ceil(maxY)) + 1, int(std::ceil(std::max(cy1, cy2)))});
+  x0Out = x0, y0Out = y0;
+  pieces.clear();
   if (x1 <= x0 || y1 <= y0) return true;  // nothing visible
   const int w = x1 - x0, h = y1 - y0;
 
@@ -306,13 +319,13 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   auto next = [&](char tag) {
     const double x = device[k], y = device[k + 1];
     k += 2;
-    points.push_back({roundToPos((x - x0) * 64), roundToPos((h - (y - y0)) * 64)});
-    tags.push_back(tag);
+    outline.points.push_back({roundToPos((x - x0) * 64), roundToPos((h - (y - y0)) * 64)});
+    outline.tags.push_back(tag);
   };
   for (const PathSegment& s : path.segments) {
     switch (s.kind) {
       case PathSegment::Move:
-        if (!points.empty()) contours.push_back(short(points.size() - 1));
+        if (!outline.points.empty()) outline.contours.push_back(short(outline.points.size() - 1));
         next(FT_CURVE_TAG_ON);
         break;
       case PathSegment::Line: next(FT_CURVE_TAG_ON); break;
@@ -323,42 +336,77 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
         break;
       case PathSegment::Close: break;
     }
-    if (points.size() > 32000) return false;  // beyond FT_Outline's short indexes
+    if (outline.points.size() > 32000) return false;  // beyond FT_Outline's short indexes
   }
-  if (!points.empty()) contours.push_back(short(points.size() - 1));
+  if (!outline.points.empty()) outline.contours.push_back(short(outline.points.size() - 1));
+  outline.flags = path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE;
 
-  MaskKey key{std::move(points), std::move(tags), std::move(contours),
-              path.fillMode == FillModeAlternate ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE, w, h};
-  const uint64_t hash = hashOf(key);
+  FT_Raster_Params params{};
+  params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+  params.clip_box = {0, 0, w, h};
+  if (int64_t(w) * h < kTiledFillMinArea) {
+    MaskPiece whole;
+    whole.width = w, whole.height = h;
+    whole.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+    whole.data.assign(size_t(whole.stride) * size_t(h), 0);
+    SpanTarget spanTarget{whole.data.data(), whole.stride, h};
+    params.gray_spans = spanFunc;
+    params.user = &spanTarget;
+    if (!renderOutline(raster, outline, params)) return false;
+    pieces.push_back(std::move(whole));
+  } else {
+    const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+    TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
+    params.gray_spans = tileSpanFunc;
+    params.user = &tileTarget;
+    if (!renderOutline(raster, outline, params) || tileTarget.outOfMemory) return false;
+    pieces = piecesFromTiles(tileTarget);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
+  if (path.segments.empty()) return false;
+  cairo_surface_t* target = cairo_get_target(cr);
+  if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+
+  // The area the clip leaves to draw in. Under a rotation the clip's
+  // user-space box is a rotated device box: all four corners bound it.
+  Placement placement;
+  double ux1, uy1, ux2, uy2;
+  cairo_clip_extents(cr, &ux1, &uy1, &ux2, &uy2);
+  double cx1 = INFINITY, cy1 = INFINITY, cx2 = -INFINITY, cy2 = -INFINITY;
+  for (double cornerX : {ux1, ux2})
+    for (double cornerY : {uy1, uy2}) {
+      double x = cornerX, y = cornerY;
+      cairo_user_to_device(cr, &x, &y);
+      cx1 = std::min(cx1, x), cy1 = std::min(cy1, y), cx2 = std::max(cx2, x), cy2 = std::max(cy2, y);
+    }
+  cairo_matrix_t ctm;
+  cairo_get_matrix(cr, &ctm);
+  const double values[10] = {ctm.xx, ctm.yx, ctm.xy, ctm.yy, ctm.x0, ctm.y0, cx1, cy1, cx2, cy2};
+  std::memcpy(placement.values, values, sizeof values);
+  placement.fillMode = path.fillMode;
+  placement.surfaceWidth = cairo_image_surface_get_width(target);
+  placement.surfaceHeight = cairo_image_surface_get_height(target);
+
+  const uint64_t hash = hashOf(path.segments, placement);
   MaskCache& cache = maskCache();
-  auto hit = std::find_if(cache.entries.begin(), cache.entries.end(),
-                          [&](const MaskEntry& e) { return e.hash == hash && e.key == key; });
+  auto hit = std::find_if(cache.entries.begin(), cache.entries.end(), [&](const MaskEntry& e) {
+    return e.hash == hash && e.key.placement == placement && sameSegments(e.key.segments, path.segments);
+  });
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
-    FT_Raster_Params params{};
-    params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
-    params.clip_box = {0, 0, w, h};
-    std::vector<MaskPiece> pieces;
-    if (int64_t(w) * h < kTiledFillMinArea) {
-      MaskPiece whole;
-      whole.width = w, whole.height = h;
-      whole.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
-      whole.data.assign(size_t(whole.stride) * size_t(h), 0);
-      SpanTarget spanTarget{whole.data.data(), whole.stride, h};
-      params.gray_spans = spanFunc;
-      params.user = &spanTarget;
-      if (!renderOutline(raster, key, params)) return false;
-      pieces.push_back(std::move(whole));
-    } else {
-      const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
-      TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
-      params.gray_spans = tileSpanFunc;
-      params.user = &tileTarget;
-      if (!renderOutline(raster, key, params) || tileTarget.outOfMemory) return false;
-      pieces = piecesFromTiles(tileTarget);
-    }
-    cache.entries.push_front({hash, std::move(key), std::move(pieces)});
+    MaskEntry entry;
+    entry.hash = hash;
+    entry.key = {path.segments, placement};
+    if (!rasterise(path, ctm, placement.values + 6, placement.surfaceWidth, placement.surfaceHeight, entry.x0,
+                   entry.y0, entry.pieces))
+      return false;
+    cache.entries.push_front(std::move(entry));
     cache.bytes += cache.entries.front().bytes();
     while (cache.bytes > kMaskCacheBytes && cache.entries.size() > 1) {
       cache.bytes -= cache.entries.back().bytes();
@@ -366,12 +414,14 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
     }
   }
 
+  const MaskEntry& entry = cache.entries.front();
+  if (entry.pieces.empty()) return true;  // nothing visible
   cairo_save(cr);
   cairo_identity_matrix(cr);
-  for (MaskPiece& piece : cache.entries.front().pieces) {
-    cairo_surface_t* maskSurface = cairo_image_surface_create_for_data(piece.data.data(), CAIRO_FORMAT_A8,
-                                                                       piece.width, piece.height, piece.stride);
-    cairo_mask_surface(cr, maskSurface, x0 + piece.x, y0 + piece.y);
+  for (const MaskPiece& piece : entry.pieces) {
+    cairo_surface_t* maskSurface = cairo_image_surface_create_for_data(
+        const_cast<unsigned char*>(piece.data.data()), CAIRO_FORMAT_A8, piece.width, piece.height, piece.stride);
+    cairo_mask_surface(cr, maskSurface, entry.x0 + piece.x, entry.y0 + piece.y);
     cairo_surface_destroy(maskSurface);
   }
   cairo_restore(cr);

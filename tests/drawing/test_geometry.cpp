@@ -234,6 +234,8 @@ TEST(TextureBrush, TilesTheImageFromTheOrigin) {
 #include FT_OUTLINE_H
 
 #include <cstring>
+#include <iterator>
+#include <memory>
 
 namespace korvane {
 namespace {
@@ -302,6 +304,72 @@ TEST(CoverageFill, MatchesCairosFillUnderRotation) {
     EXPECT_NEAR(double(inkCoverage), double(inkCairo), 255 * 20.0) << angle;
     EXPECT_LE(largestAlphaDifference(viaCoverage, viaCairo, 100, 100), 40) << angle;
   }
+}
+
+// A kept mask is found from the path as given and what places it: every
+// change of matrix, clip, surface or fill rule must be a different mask,
+// and a kept one must equal a fresh rasterisation pixel for pixel.
+TEST(CoverageFill, AKeptMaskIsTheMaskAFreshFillMakes) {
+  struct Placement {
+    const char* what;
+    int size;
+    float angle, dx;
+    int clipTop;  // a window from there down, 30 high; -1 for none
+    int32_t fillMode;
+  };
+  const Placement placements[] = {
+      // A window first: its mask covers less than the others need.
+      {"seen through a window", 100, 0, 0, 45, FillModeWinding},
+      {"seen through another window", 100, 0, 0, 20, FillModeWinding},
+      {"plain", 100, 0, 0, -1, FillModeWinding},
+      {"moved a whole pixel", 100, 0, 1, -1, FillModeWinding},
+      {"moved a third of a pixel", 100, 0, 0.33f, -1, FillModeWinding},
+      {"turned", 100, 30, 0, -1, FillModeWinding},
+      {"on a smaller surface", 70, 0, 0, -1, FillModeWinding},
+      {"alternate rule", 100, 0, 0, -1, FillModeAlternate},
+  };
+  auto draw = [](const Placement& p) {
+    auto canvas = std::make_unique<Canvas>(p.size, p.size);
+    GfxMatrix m;
+    m.Create();
+    m.RotateAt(p.angle, 50, 50);
+    m.Translate(p.dx, 0);
+    canvas->g.SetWorldTransform(m);
+    if (p.clipTop >= 0) {
+      GfxPath band;
+      band.Create();
+      band.AddRectangleI(0, p.clipTop, 100, 30);
+      canvas->g.SetClipPath(band, CombineModeReplace);
+    }
+    GfxPath path = detailedPath();
+    // The same points, read by the other rule: a self-crossing star.
+    GfxPath star;
+    star.Create(p.fillMode);
+    star.AddPath(path, false);
+    for (int i = 0; i < 5; ++i) {
+      const double a = i * 4 * 3.14159265358979 / 5;
+      star.AddLine(float(50 + 30 * std::cos(a)), float(50 + 30 * std::sin(a)),
+                   float(50 + 30 * std::cos(a + 4 * 3.14159265358979 / 5)),
+                   float(50 + 30 * std::sin(a + 4 * 3.14159265358979 / 5)));
+    }
+    GfxSolidBrush brush;
+    brush.Create(0xC0802010);
+    canvas->g.FillPath(brush, star);
+    return canvas;
+  };
+  TrimCoverageMasks();
+  std::vector<std::unique_ptr<Canvas>> warm;
+  for (int round = 0; round < 2; ++round)
+    for (const Placement& p : placements) warm.push_back(draw(p));
+  for (size_t i = 0; i < warm.size(); ++i) {
+    const Placement& p = placements[i % std::size(placements)];
+    TrimCoverageMasks();
+    const std::unique_ptr<Canvas> fresh = draw(p);
+    for (int y = 0; y < p.size; ++y)
+      for (int x = 0; x < p.size; ++x)
+        ASSERT_EQ(Pixel(warm[i]->bitmap, x, y), Pixel(fresh->bitmap, x, y)) << p.what << " at " << x << ", " << y;
+  }
+  TrimCoverageMasks();
 }
 
 TEST(CoverageFill, HonoursTheClip) {
