@@ -1,8 +1,10 @@
 #include "drawing/gfx/gfx_graphics.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -194,14 +196,16 @@ bool GfxGraphics::inRange(const PathData& path, double pad) const {
 bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   if (!m_native || !brush.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
   if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
-  if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   cairo_t* cr = m_native.get();
-  cairo_set_source(cr, brush.GetNative());
-  // Glyph outlines go through FreeType's exact-coverage rasteriser.
+  // Glyph outlines go through FreeType's exact-coverage rasteriser, which
+  // takes only points well inside the range checked below.
   if (cairo_get_antialias(cr) != CAIRO_ANTIALIAS_NONE &&
-      path.GetNative()->segments.size() >= kCoverageFillMinSegments &&
-      FillWithCoverageMask(cr, *path.GetNative()))
-    return SetLastStatus(GfxStatus::Ok);
+      path.GetNative()->segments.size() >= kCoverageFillMinSegments) {
+    cairo_set_source(cr, brush.GetNative());
+    if (FillWithCoverageMask(cr, *path.GetNative(), m_clipped)) return SetLastStatus(GfxStatus::Ok);
+  }
+  if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
+  cairo_set_source(cr, brush.GetNative());
   path.Replay(cr);
   cairo_set_fill_rule(cr, path.GetNative()->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
                                                                         : CAIRO_FILL_RULE_EVEN_ODD);
@@ -259,6 +263,63 @@ double GfxGraphics::penWidth(const GfxPen& pen) const {
   return width;
 }
 
+namespace {
+
+struct EllipseBandKey {
+  int32_t x, y, width, height;
+  double pen, scale;  // the pen's width, device pixels per unit
+  bool operator==(const EllipseBandKey&) const = default;
+};
+
+// The band between the offsets of an ellipse path's curve, in user space,
+// traced finely enough that no chord strays more than a hundredth of a
+// device pixel. The last few are kept: an editor redraws the same frame
+// on every keystroke, and tracing it costs more than filling it.
+const PathData& ellipseBand(const EllipseBandKey& key) {
+  struct Kept {
+    EllipseBandKey key;
+    GfxPath path;
+  };
+  thread_local std::array<std::optional<Kept>, 4> kept;
+  thread_local size_t next = 0;
+  for (auto& k : kept)
+    if (k && k->key == key) return *k->path.GetNative();
+  GfxPath ring;
+  ring.Create(FillModeAlternate);
+  const double a = key.width / 2.0, b = key.height / 2.0, half = key.pen / 2;
+  constexpr double kPi = 3.141592653589793, kStray = 0.01;
+  const int perQuarter =
+      std::clamp(int(std::ceil(kPi / 2 * std::sqrt(std::max(a, b) * key.scale / (8 * kStray)))), 8, 4096);
+  const double cx = key.x + a, cy = key.y + b, k = 4.0 / 3.0 * std::tan(kPi / 8);
+  for (const double offset : {half, -half}) {
+    for (int quarter = 0; quarter < 4; ++quarter) {
+      const double t0 = quarter * kPi / 2, t1 = t0 + kPi / 2;
+      const double c0 = std::cos(t0), s0 = std::sin(t0), c1 = std::cos(t1), s1 = std::sin(t1);
+      const double p0x = cx + a * c0, p0y = cy + b * s0, p1x = cx + a * (c0 - k * s0), p1y = cy + b * (s0 + k * c0);
+      const double p2x = cx + a * (c1 + k * s1), p2y = cy + b * (s1 - k * c1), p3x = cx + a * c1, p3y = cy + b * s1;
+      for (int i = 0; i < perQuarter; ++i) {
+        const double u = double(i) / perQuarter, v = 1 - u;
+        const double px = v * v * v * p0x + 3 * v * v * u * p1x + 3 * v * u * u * p2x + u * u * u * p3x;
+        const double py = v * v * v * p0y + 3 * v * v * u * p1y + 3 * v * u * u * p2y + u * u * u * p3y;
+        const double dx = 3 * (v * v * (p1x - p0x) + 2 * v * u * (p2x - p1x) + u * u * (p3x - p2x));
+        const double dy = 3 * (v * v * (p1y - p0y) + 2 * v * u * (p2y - p1y) + u * u * (p3y - p2y));
+        const double length = std::hypot(dx, dy);
+        const double qx = px + offset * dy / length, qy = py - offset * dx / length;
+        if (quarter == 0 && i == 0)
+          ring.AppendMove(qx, qy);
+        else
+          ring.AppendLine(qx, qy);
+      }
+    }
+    ring.AppendClose();
+  }
+  auto& slot = kept[next++ % kept.size()];
+  slot.emplace(Kept{key, std::move(ring)});
+  return *slot->path.GetNative();
+}
+
+}  // namespace
+
 bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height) {
   if (!m_native || !pen.GetNative() || width <= 0 || height <= 0) return SetLastStatus(GfxStatus::InvalidParameter);
   if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
@@ -282,47 +343,23 @@ bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t 
   // An outline is the band between the curve moved out and in by half the
   // pen along its normal: for a circle two circles; for an ellipse the
   // offsets of the curve an ellipse path holds (four Béziers, as the
-  // stroker would follow them), which are not ellipses, traced finely
-  // enough that no chord strays more than a hundredth of a pixel. Filling
-  // that band is much cheaper than running the stroker around the curve.
-  GfxPath ring;
-  ring.Create(FillModeAlternate);
+  // stroker would follow them), which are not ellipses (ellipseBand).
+  // Filling that band is much cheaper than running the stroker round it.
+  GfxPath circles;
+  const PathData* ring = nullptr;
   if (width == height) {
-    ring.AddEllipse(float(x - half), float(y - half), float(width + w), float(height + w));
-    if (width - w > 0) ring.AddEllipse(float(x + half), float(y + half), float(width - w), float(height - w));
+    circles.Create(FillModeAlternate);
+    circles.AddEllipse(float(x - half), float(y - half), float(width + w), float(height + w));
+    if (width - w > 0) circles.AddEllipse(float(x + half), float(y + half), float(width - w), float(height - w));
+    ring = circles.GetNative();
   } else {
-    constexpr double kPi = 3.141592653589793, kStray = 0.01;
-    const int perQuarter =
-        std::clamp(int(std::ceil(kPi / 2 * std::sqrt(std::max(a, b) * scale / (8 * kStray)))), 8, 4096);
-    const double cx = x + a, cy = y + b, k = 4.0 / 3.0 * std::tan(kPi / 8);
-    for (const double offset : {half, -half}) {
-      for (int quarter = 0; quarter < 4; ++quarter) {
-        const double t0 = quarter * kPi / 2, t1 = t0 + kPi / 2;
-        const double c0 = std::cos(t0), s0 = std::sin(t0), c1 = std::cos(t1), s1 = std::sin(t1);
-        const double p0x = cx + a * c0, p0y = cy + b * s0, p1x = cx + a * (c0 - k * s0), p1y = cy + b * (s0 + k * c0);
-        const double p2x = cx + a * (c1 + k * s1), p2y = cy + b * (s1 - k * c1), p3x = cx + a * c1, p3y = cy + b * s1;
-        for (int i = 0; i < perQuarter; ++i) {
-          const double u = double(i) / perQuarter, v = 1 - u;
-          const double px = v * v * v * p0x + 3 * v * v * u * p1x + 3 * v * u * u * p2x + u * u * u * p3x;
-          const double py = v * v * v * p0y + 3 * v * v * u * p1y + 3 * v * u * u * p2y + u * u * u * p3y;
-          const double dx = 3 * (v * v * (p1x - p0x) + 2 * v * u * (p2x - p1x) + u * u * (p3x - p2x));
-          const double dy = 3 * (v * v * (p1y - p0y) + 2 * v * u * (p2y - p1y) + u * u * (p3y - p2y));
-          const double length = std::hypot(dx, dy);
-          const double qx = px + offset * dy / length, qy = py - offset * dx / length;
-          if (quarter == 0 && i == 0)
-            ring.AppendMove(qx, qy);
-          else
-            ring.AppendLine(qx, qy);
-        }
-      }
-      ring.AppendClose();
-    }
+    ring = &ellipseBand({x, y, width, height, w, scale});
   }
   cairo_t* cr = m_native.get();
-  if (!inRange(*ring.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   SetSourceArgb(cr, pen.GetNative()->color);
-  if (!FillWithCoverageMask(cr, *ring.GetNative())) {
-    ring.Replay(cr);
+  if (!FillWithCoverageMask(cr, *ring, m_clipped)) {
+    if (!inRange(*ring, 0)) return SetLastStatus(GfxStatus::ValueOverflow);
+    ReplayPathData(cr, *ring);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_fill(cr);
   }

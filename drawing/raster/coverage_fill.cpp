@@ -1,6 +1,7 @@
 #include "drawing/raster/coverage_fill.h"
 
 #include "drawing/freetype_library.h"
+#include "drawing/raster/solid_over.h"
 
 #include FT_OUTLINE_H
 
@@ -32,11 +33,53 @@ void spanFunc(int y, int count, const FT_Span* spans, void* user) {
   for (int i = 0; i < count; ++i) std::memset(line + spans[i].x, spans[i].coverage, spans[i].len);
 }
 
+// Columns [start, end) of a piece's row where there is coverage.
+struct CoverageRun {
+  int row, start, end;
+};
+
 // A part of a fill's coverage, placed in the fill's box.
 struct MaskPiece {
   int x = 0, y = 0, width = 0, height = 0, stride = 0;
   std::vector<unsigned char> data;
+  std::vector<CoverageRun> runs;
 };
+
+// Gaps shorter than this stay inside a run: the compositor skips empty
+// pixels four at a time anyway.
+constexpr int kRunGap = 16;
+
+void findRuns(MaskPiece& piece) {
+  piece.runs.clear();
+  for (int row = 0; row < piece.height; ++row) {
+    const unsigned char* line = piece.data.data() + size_t(row) * size_t(piece.stride);
+    int x = 0;
+    auto skipEmpty = [&] {
+      for (; x + 8 <= piece.width; x += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, line + x, 8);
+        if (eight) break;
+      }
+      while (x < piece.width && !line[x]) ++x;
+    };
+    for (skipEmpty(); x < piece.width; skipEmpty()) {
+      const int start = x;
+      int end = x;
+      while (x < piece.width) {
+        if (line[x]) {
+          end = ++x;
+          continue;
+        }
+        skipEmpty();
+        if (x - end >= kRunGap || x >= piece.width) break;
+      }
+      // Whole steps of four where the piece allows: the compositor's
+      // single-pixel steps are the slow ones, and an empty pixel is left
+      // as it is.
+      piece.runs.push_back({row, start & ~3, std::min(piece.width, (end + 3) & ~3)});
+    }
+  }
+}
 
 // Large fills (a frame drawn thousands of pixels wide) cover little of
 // their box: a whole-box mask would be tens of megabytes of zeros, fresh
@@ -101,6 +144,7 @@ std::vector<MaskPiece> piecesFromTiles(const TileTarget& t) {
           std::memcpy(&piece.data[size_t(r) * size_t(piece.stride) + size_t((tileX - a) * kTile)],
                       row[tileX].get() + r * kTile, size_t(columns));
       }
+      findRuns(piece);
       pieces.push_back(std::move(piece));
       a = b;
     }
@@ -143,10 +187,14 @@ struct Placement {
   }
 };
 
-// Bit for bit (a padding byte is never read).
+// Bit for bit (a padding byte is never read), without a call a segment.
 bool sameSegments(const std::vector<PathSegment>& a, const std::vector<PathSegment>& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const PathSegment& p, const PathSegment& q) {
-           return p.kind == q.kind && std::memcmp(&p.x1, &q.x1, 6 * sizeof(double)) == 0;
+           uint64_t x[6], y[6];
+           std::memcpy(x, &p.x1, sizeof x);
+           std::memcpy(y, &q.x1, sizeof y);
+           return p.kind == q.kind && ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3]) | (x[4] ^ y[4]) |
+                                       (x[5] ^ y[5])) == 0;
          });
 }
 
@@ -162,7 +210,7 @@ struct MaskEntry {
   std::vector<MaskPiece> pieces;
   size_t bytes() const {
     size_t n = key.segments.size() * sizeof(PathSegment);
-    for (const MaskPiece& p : pieces) n += p.data.size() + sizeof p;
+    for (const MaskPiece& p : pieces) n += p.data.size() + p.runs.size() * sizeof(CoverageRun) + sizeof p;
     return n;
   }
 };
@@ -353,6 +401,7 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
     params.gray_spans = spanFunc;
     params.user = &spanTarget;
     if (!renderOutline(raster, outline, params)) return false;
+    findRuns(whole);
     pieces.push_back(std::move(whole));
   } else {
     const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
@@ -365,9 +414,88 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
   return true;
 }
 
+// The cached pixel of the last solid colour composited on this thread.
+uint32_t solidPixel(cairo_pattern_t* source) {
+  struct Last {
+    double rgba[4] = {-1, -1, -1, -1};
+    uint32_t pixel = 0;
+  };
+  thread_local Last last;
+  double rgba[4];
+  cairo_pattern_get_rgba(source, &rgba[0], &rgba[1], &rgba[2], &rgba[3]);
+  if (std::memcmp(rgba, last.rgba, sizeof rgba) != 0) {
+    last.pixel = SolidPatternPixel(source);
+    std::memcpy(last.rgba, rgba, sizeof rgba);
+  }
+  return last.pixel;
+}
+
+// A solid colour OVER the surface, unclipped or clipped to whole pixels,
+// composited here where the coverage is (solid_over.h); false, with
+// nothing drawn, for anything else, which cairo composites.
+bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
+  cairo_pattern_t* source = cairo_get_source(cr);
+  cairo_surface_t* target = cairo_get_target(cr);
+  if (cairo_get_operator(cr) != CAIRO_OPERATOR_OVER || cairo_pattern_get_type(source) != CAIRO_PATTERN_TYPE_SOLID ||
+      cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32)
+    return false;
+  double offsetX, offsetY, scaleX, scaleY;
+  cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+  cairo_surface_get_device_scale(target, &scaleX, &scaleY);
+  if (offsetX != 0 || offsetY != 0 || scaleX != 1 || scaleY != 1) return false;
+  const int width = cairo_image_surface_get_width(target), height = cairo_image_surface_get_height(target);
+  struct Box {
+    int x1, y1, x2, y2;
+  };
+  std::vector<Box> boxes;
+  if (!clipped) {
+    boxes.push_back({0, 0, width, height});
+  } else {
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+    cairo_restore(cr);
+    bool whole = list->status == CAIRO_STATUS_SUCCESS;
+    for (int i = 0; whole && i < list->num_rectangles; ++i) {
+      const cairo_rectangle_t& r = list->rectangles[i];
+      whole = r.x == std::floor(r.x) && r.y == std::floor(r.y) && r.width == std::floor(r.width) &&
+              r.height == std::floor(r.height) && std::fabs(r.x) < 1e9 && std::fabs(r.y) < 1e9 &&
+              r.width < 1e9 && r.height < 1e9;
+      if (whole)
+        boxes.push_back({std::max(0, int(r.x)), std::max(0, int(r.y)), std::min(width, int(r.x + r.width)),
+                         std::min(height, int(r.y + r.height))});
+    }
+    cairo_rectangle_list_destroy(list);
+    if (!whole) return false;  // a clip with soft edges
+  }
+  const uint32_t pixel = solidPixel(source);
+  if (pixel == 0) return true;  // nothing to lay
+  cairo_surface_flush(target);
+  unsigned char* data = cairo_image_surface_get_data(target);
+  const int stride = cairo_image_surface_get_stride(target);
+  if (!data) return false;
+  int dirtyX1 = width, dirtyY1 = height, dirtyX2 = 0, dirtyY2 = 0;
+  for (const MaskPiece& piece : entry.pieces) {
+    const int left = entry.x0 + piece.x, top = entry.y0 + piece.y;
+    for (const CoverageRun& run : piece.runs) {
+      const int y = top + run.row;
+      for (const Box& box : boxes) {
+        const int from = std::max(left + run.start, box.x1), to = std::min(left + run.end, box.x2);
+        if (y < box.y1 || y >= box.y2 || from >= to) continue;
+        SolidOver(reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride)) + from,
+                  piece.data.data() + size_t(run.row) * size_t(piece.stride) + (from - left), to - from, pixel);
+        dirtyX1 = std::min(dirtyX1, from), dirtyX2 = std::max(dirtyX2, to);
+        dirtyY1 = std::min(dirtyY1, y), dirtyY2 = std::max(dirtyY2, y + 1);
+      }
+    }
+  }
+  if (dirtyX1 < dirtyX2) cairo_surface_mark_dirty_rectangle(target, dirtyX1, dirtyY1, dirtyX2 - dirtyX1, dirtyY2 - dirtyY1);
+  return true;
+}
+
 }  // namespace
 
-bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
   if (path.segments.empty()) return false;
   cairo_surface_t* target = cairo_get_target(cr);
   if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
@@ -415,7 +543,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path) {
   }
 
   const MaskEntry& entry = cache.entries.front();
-  if (entry.pieces.empty()) return true;  // nothing visible
+  if (entry.pieces.empty() || compositeRuns(cr, entry, clipped)) return true;
   cairo_save(cr);
   cairo_identity_matrix(cr);
   for (const MaskPiece& piece : entry.pieces) {

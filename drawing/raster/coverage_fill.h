@@ -1,7 +1,9 @@
 // Filling detailed paths (text) through FreeType's anti-aliasing
 // rasteriser: exact area coverage, several times faster than cairo's
 // sampling scan converter for glyph outlines. The coverage mask is then
-// composited by cairo, so clips and operators behave as for any fill.
+// composited where it has coverage when the fill is a solid colour OVER
+// the surface, by cairo otherwise, so clips and operators behave as for
+// any fill.
 #pragma once
 
 #include <cairo.h>
@@ -15,8 +17,9 @@ inline constexpr size_t kCoverageFillMinSegments = 32;
 
 // Fills the path (in the context's user space) with the current source.
 // False when the path cannot take this route; the caller then fills with
-// cairo itself.
-bool FillWithCoverageMask(cairo_t* cr, const PathData& path);
+// cairo itself. A path it fills has every point within a million pixels
+// of the origin. `clipped` false promises that the context has no clip.
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped = true);
 
 // Lets go of the masks this thread keeps between fills.
 void TrimCoverageMasks();
