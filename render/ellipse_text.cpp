@@ -1,7 +1,9 @@
 #include "render/ellipse_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 #include <numeric>
 
 namespace korvane {
@@ -14,29 +16,50 @@ constexpr int kSamples = 2048;
 constexpr double kNarrowest = 0.6;
 }  // namespace
 
-EllipseArc::EllipseArc(double cx, double cy, double a, double b)
-    : m_cx(cx), m_cy(cy), m_a(std::max(a, 0.0)), m_b(std::max(b, 0.0)), m_length(kSamples + 1, 0.0) {
-  // The parameter's sine and cosine by turning one step at a time (made
-  // for every ring drawn: a table of sines would cost more than the text).
+namespace {
+
+// Arc lengths at each sampled parameter of an ellipse with semi-axes a, b.
+// The last few tables are kept: every render of an oval seal lays its
+// texts on the same ellipses again.
+std::shared_ptr<const std::vector<double>> arcLengths(double a, double b) {
+  struct Kept {
+    double a = -1, b = -1;
+    std::shared_ptr<const std::vector<double>> lengths;
+  };
+  thread_local std::array<Kept, 4> kept;
+  thread_local size_t next = 0;
+  for (const Kept& k : kept)
+    if (k.lengths && k.a == a && k.b == b) return k.lengths;
+  auto lengths = std::make_shared<std::vector<double>>(kSamples + 1, 0.0);
+  std::vector<double>& length = *lengths;
+  // The parameter's sine and cosine by turning one step at a time.
   const double stepSin = std::sin(2 * kPi / kSamples), stepCos = std::cos(2 * kPi / kSamples);
-  double sinT = 0, cosT = 1, px = 0, py = -m_b;
+  double sinT = 0, cosT = 1, px = 0, py = -b;
   for (int i = 1; i <= kSamples; ++i) {
     const double s = sinT * stepCos + cosT * stepSin, c = cosT * stepCos - sinT * stepSin;
     sinT = s, cosT = c;
-    const double x = m_a * sinT, y = -m_b * cosT;
-    m_length[size_t(i)] = m_length[size_t(i - 1)] + std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
+    const double x = a * sinT, y = -b * cosT;
+    length[size_t(i)] = length[size_t(i - 1)] + std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
     px = x, py = y;
   }
+  kept[next++ % kept.size()] = {a, b, lengths};
+  return lengths;
 }
+
+}  // namespace
+
+EllipseArc::EllipseArc(double cx, double cy, double a, double b)
+    : m_cx(cx), m_cy(cy), m_a(std::max(a, 0.0)), m_b(std::max(b, 0.0)), m_lengths(arcLengths(m_a, m_b)) {}
 
 double EllipseArc::parameterAt(double s) const {
   const double perimeter = Perimeter();
   if (!(perimeter > 0)) return 0;
   const double turns = std::floor(s / perimeter);
   s -= turns * perimeter;
-  const auto it = std::upper_bound(m_length.begin(), m_length.end(), s);
-  const size_t i = std::clamp<size_t>(size_t(it - m_length.begin()), 1, kSamples);
-  const double l0 = m_length[i - 1], l1 = m_length[i];
+  const std::vector<double>& length = *m_lengths;
+  const auto it = std::upper_bound(length.begin(), length.end(), s);
+  const size_t i = std::clamp<size_t>(size_t(it - length.begin()), 1, kSamples);
+  const double l0 = length[i - 1], l1 = length[i];
   const double f = l1 > l0 ? (s - l0) / (l1 - l0) : 0;
   return 2 * kPi * (double(i - 1) + f) / kSamples + turns * 2 * kPi;
 }
@@ -56,7 +79,8 @@ double EllipseArc::ArcToPolarAngle(double degrees) const {
   if (t < 0) t += 2 * kPi;
   const double at = t / (2 * kPi) * kSamples;
   const size_t i = std::min<size_t>(size_t(at), kSamples - 1);
-  return m_length[i] + (m_length[i + 1] - m_length[i]) * (at - double(i));
+  const std::vector<double>& length = *m_lengths;
+  return length[i] + (length[i + 1] - length[i]) * (at - double(i));
 }
 
 double EllipseArc::PolarAngleAt(double s) const {

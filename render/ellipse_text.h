@@ -4,6 +4,7 @@
 // axis), and each glyph is turned to the curve's normal at its centre.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "render/ring_text.h"
@@ -15,7 +16,7 @@ class EllipseArc {
   // Centre and semi-axes (horizontal a, vertical b).
   EllipseArc(double cx, double cy, double a, double b);
 
-  double Perimeter() const { return m_length.back(); }
+  double Perimeter() const { return m_lengths->back(); }
   // The point at arc length `s` from the top, clockwise (left to right over
   // the top), with the outward normal (not of unit length).
   void At(double s, double* x, double* y, double* nx, double* ny) const;
@@ -30,7 +31,7 @@ class EllipseArc {
   double parameterAt(double s) const;
 
   double m_cx, m_cy, m_a, m_b;
-  std::vector<double> m_length;  // arc length at each sampled parameter
+  std::shared_ptr<const std::vector<double>> m_lengths;  // arc length at each sampled parameter
 };
 
 // How a text of style 4 or 5 (or a ring with a sweep or a stretch) lies on
