@@ -477,15 +477,18 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
   int dirtyX1 = width, dirtyY1 = height, dirtyX2 = 0, dirtyY2 = 0;
   for (const MaskPiece& piece : entry.pieces) {
     const int left = entry.x0 + piece.x, top = entry.y0 + piece.y;
-    for (const CoverageRun& run : piece.runs) {
-      const int y = top + run.row;
-      for (const Box& box : boxes) {
-        const int from = std::max(left + run.start, box.x1), to = std::min(left + run.end, box.x2);
-        if (y < box.y1 || y >= box.y2 || from >= to) continue;
+    for (const Box& box : boxes) {
+      const int x1 = std::max(left, box.x1), x2 = std::min(left + piece.width, box.x2);
+      const int y1 = std::max(top, box.y1), y2 = std::min(top + piece.height, box.y2);
+      if (x1 >= x2 || y1 >= y2) continue;
+      dirtyX1 = std::min(dirtyX1, x1), dirtyX2 = std::max(dirtyX2, x2);
+      dirtyY1 = std::min(dirtyY1, y1), dirtyY2 = std::max(dirtyY2, y2);
+      for (const CoverageRun& run : piece.runs) {
+        const int y = top + run.row;
+        const int from = std::max(left + run.start, x1), to = std::min(left + run.end, x2);
+        if (y < y1 || y >= y2 || from >= to) continue;
         SolidOver(reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride)) + from,
                   piece.data.data() + size_t(run.row) * size_t(piece.stride) + (from - left), to - from, pixel);
-        dirtyX1 = std::min(dirtyX1, from), dirtyX2 = std::max(dirtyX2, to);
-        dirtyY1 = std::min(dirtyY1, y), dirtyY2 = std::max(dirtyY2, y + 1);
       }
     }
   }

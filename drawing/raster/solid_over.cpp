@@ -73,8 +73,9 @@ void SolidOver(uint32_t* pixels, const uint8_t* coverage, int count, uint32_t so
     __m128i mm = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(m)), zero);  // m0 m1 m2 m3 in 16 bits
     mm = _mm_unpacklo_epi16(mm, mm);                                    // m0 m0 m1 m1 m2 m2 m3 m3
     const __m128i mLow = _mm_unpacklo_epi32(mm, mm), mHigh = _mm_unpackhi_epi32(mm, mm);
+    // An opaque colour's alpha times the coverage is the coverage itself.
     auto two = [&](__m128i dest, __m128i mask) {
-      const __m128i s = mul8x8(src, mask), keep = _mm_xor_si128(mul8x8(srcAlpha, mask), ff);
+      const __m128i s = mul8x8(src, mask), keep = _mm_xor_si128(opaque ? mask : mul8x8(srcAlpha, mask), ff);
       return _mm_adds_epu16(s, mul8x8(dest, keep));
     };
     const __m128i low = two(_mm_unpacklo_epi8(d, zero), mLow), high = two(_mm_unpackhi_epi8(d, zero), mHigh);
