@@ -179,11 +179,21 @@ inline uint32_t load32(const uint8_t* p) {
   return v;
 }
 
-// Runs of empty or solid pixels are most of a seal: sixteen bytes a step
-// where the processor has SSE2 (every x86-64), then eight, then one.
+// Runs of empty or solid pixels are most of a seal: sixteen bytes or more
+// a step where the processor has SSE2 (every x86-64), then eight, then one.
 inline int matchLength(const uint8_t* a, const uint8_t* b, int max) {
   int l = 0;
 #if defined(__SSE2__)
+  // Thirty-two bytes a step while they agree: a run of empty pixels is
+  // matched 258 bytes at a time.
+  for (; l + 32 <= max; l += 32) {
+    const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + l));
+    const __m128i y0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + l));
+    const __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + l + 16));
+    const __m128i y1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + l + 16));
+    const __m128i same = _mm_and_si128(_mm_cmpeq_epi8(x0, y0), _mm_cmpeq_epi8(x1, y1));
+    if (_mm_movemask_epi8(same) != 0xFFFF) break;
+  }
   for (; l + 16 <= max; l += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + l));
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + l));
@@ -395,18 +405,22 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       const int max = int(std::min<size_t>(kMaxMatch, size - pos));
       int best = 0;
       size_t distance = 0;
+      // A candidate whose first four bytes differ cannot give a match
+      // (kMinMatch is 4): one compare rules most of them out at an edge.
+      const bool four = max >= 4;
+      const uint32_t head = four ? load32(here) : 0;
       // The previous pixel first: empty and solid-ink runs are most of a seal.
-      if (pos >= 4) best = matchLength(here, here - 4, max), distance = 4;
-      if (best < max && above && pos >= above) {
+      if (pos >= 4 && four && load32(here - 4) == head) best = matchLength(here, here - 4, max), distance = 4;
+      if (best < max && above && pos >= above && four && load32(here - above) == head) {
         const int l = matchLength(here, here - above, max);
         if (l > best) best = l, distance = above;
       }
       if (best < 16 && pos + 4 <= size) {
-        const uint32_t slot = (load32(here) * 2654435761u) >> (32 - kHashBits);
+        const uint32_t slot = (head * 2654435761u) >> (32 - kHashBits);
         const uint32_t seen = lastSeen[slot];
         lastSeen[slot] = uint32_t(pos + 1);
         const uint32_t back = uint32_t(pos + 1) - seen;
-        if (seen && back <= kWindow && back <= pos && back > 0) {
+        if (seen && back <= kWindow && back <= pos && back > 0 && load32(here - back) == head) {
           const int l = matchLength(here, here - back, max);
           if (l > best) best = l, distance = back;
         }
