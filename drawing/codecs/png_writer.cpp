@@ -42,6 +42,11 @@ void chunk(std::string& out, const char type[4], const uint8_t* data, size_t siz
 inline int runEnd(const uint32_t* src, int x, int width, uint32_t p) {
 #ifdef __SSE2__
   const __m128i wanted = _mm_set1_epi32(int(p));
+  for (; x + 8 <= width; x += 8) {  // eight at a time while they agree
+    const __m128i a = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)), wanted);
+    const __m128i b = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x + 4)), wanted);
+    if (_mm_movemask_epi8(_mm_and_si128(a, b)) != 0xFFFF) break;
+  }
   for (; x + 4 <= width; x += 4) {
     const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
     const int equal = _mm_movemask_epi8(_mm_cmpeq_epi32(four, wanted));
@@ -69,6 +74,10 @@ size_t straightRow(const uint32_t* src, int width, uint8_t* dst, const Unpremult
     // R, G, B, A in memory.
     uint32_t bytes = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | (c & 0xFF000000u);
     if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap32(bytes);
+#ifdef __SSE2__
+    const __m128i four = _mm_set1_epi32(int(bytes));
+    for (; x + 4 <= end; x += 4, dst += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), four);
+#endif
     for (; x < end; ++x, dst += 4) std::memcpy(dst, &bytes, 4);
   }
   return same;

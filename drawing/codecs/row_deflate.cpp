@@ -308,18 +308,29 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWri
     bits.Put(clCodes[symbol]);
     if (symbol >= 16) bits.Put(r >> 8, symbol == 16 ? 2 : symbol == 17 ? 3 : 7);
   }
+  // Each length's code with its extra bits, sent as one (at most 20 bits).
+  struct Bits {
+    uint32_t bits;
+    int count;
+  };
+  std::array<Bits, kMaxMatch + 1> lengthBits{};
+  for (int length = kMinMatch; length <= kMaxMatch; ++length) {
+    const int lc = t.lengthCode[length];
+    const Code& c = litLenCodes[257 + lc];
+    lengthBits[size_t(length)] = {c.bits | uint32_t(length - kLengthBase[lc]) << c.length, c.length + kLengthExtra[lc]};
+  }
   for (uint32_t token : block.tokens) {
     if (!(token & kMatch)) {
       bits.Put(litLenCodes[token]);
       continue;
     }
-    const int length = int(token >> 16) & 0x1FF;
+    const Bits& length = lengthBits[(token >> 16) & 0x1FF];
+    bits.Put(length.bits, length.count);
+    // The distance's code with its extra bits: at most 28.
     const size_t distance = token & 0xFFFF;
-    const int lc = t.lengthCode[length], dc = t.distanceCode[distance];
-    bits.Put(litLenCodes[257 + lc]);
-    if (kLengthExtra[lc]) bits.Put(uint32_t(length - kLengthBase[lc]), kLengthExtra[lc]);
-    bits.Put(distCodes[dc]);
-    if (kDistanceExtra[dc]) bits.Put(uint32_t(distance - kDistanceBase[dc]), kDistanceExtra[dc]);
+    const int dc = t.distanceCode[distance];
+    const Code& d = distCodes[dc];
+    bits.Put(d.bits | uint32_t(distance - kDistanceBase[dc]) << d.length, d.length + kDistanceExtra[dc]);
   }
   bits.Put(litLenCodes[kEndOfBlock]);
 }
@@ -392,9 +403,10 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
     }
     const size_t limit = filled == size ? size : (filled > kMaxMatch ? filled - kMaxMatch : 0);
     const uint8_t* const data = held.get();
+    size_t changeAt = nextChange < changes.size() ? changes[nextChange] : SIZE_MAX;
     for (; pos < limit; ) {
-      const bool change = nextChange < changes.size() && pos >= changes[nextChange];
-      if (change) ++nextChange;
+      const bool change = pos >= changeAt;
+      if (change) changeAt = ++nextChange < changes.size() ? changes[nextChange] : SIZE_MAX;
       if (block.tokens.size() >= kBlockTokens || (change && block.tokens.size() >= kMinSplitTokens)) {
         writeBlock(block, false, out, bits);
         block.tokens.clear();
