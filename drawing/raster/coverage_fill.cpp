@@ -13,6 +13,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvane {
 
 namespace {
@@ -51,32 +55,41 @@ constexpr int kRunGap = 16;
 
 void findRuns(MaskPiece& piece) {
   piece.runs.clear();
+  const int width = piece.width;
   for (int row = 0; row < piece.height; ++row) {
     const unsigned char* line = piece.data.data() + size_t(row) * size_t(piece.stride);
-    int x = 0;
-    auto skipEmpty = [&] {
-      for (; x + 8 <= piece.width; x += 8) {
-        uint64_t eight;
+    // Many bytes a step over empty stretches and over covered ones.
+    auto skipEmpty = [&](int x) {
+#if defined(__SSE2__)
+      for (const __m128i zero = _mm_setzero_si128(); x + 32 <= width; x += 32) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x + 16));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(a, b), zero)) != 0xFFFF) break;
+      }
+#endif
+      for (uint64_t eight; x + 8 <= width; x += 8) {
         std::memcpy(&eight, line + x, 8);
         if (eight) break;
       }
-      while (x < piece.width && !line[x]) ++x;
+      while (x < width && !line[x]) ++x;
+      return x;
     };
-    for (skipEmpty(); x < piece.width; skipEmpty()) {
-      const int start = x;
-      int end = x;
-      while (x < piece.width) {
-        if (line[x]) {
-          end = ++x;
-          continue;
-        }
-        skipEmpty();
-        if (x - end >= kRunGap || x >= piece.width) break;
+    auto skipCovered = [&](int x) {
+      for (uint64_t eight; x + 8 <= width; x += 8) {
+        std::memcpy(&eight, line + x, 8);
+        if ((eight - 0x0101010101010101ull) & ~eight & 0x8080808080808080ull) break;  // a zero byte
       }
+      while (x < width && line[x]) ++x;
+      return x;
+    };
+    for (int x = skipEmpty(0); x < width;) {
+      const int start = x;
+      int end = skipCovered(x);
+      for (x = skipEmpty(end); x < width && x - end < kRunGap; x = skipEmpty(end)) end = skipCovered(x);
       // Whole steps of four where the piece allows: the compositor's
       // single-pixel steps are the slow ones, and an empty pixel is left
       // as it is.
-      piece.runs.push_back({row, start & ~3, std::min(piece.width, (end + 3) & ~3)});
+      piece.runs.push_back({row, start & ~3, std::min(width, (end + 3) & ~3)});
     }
   }
 }
