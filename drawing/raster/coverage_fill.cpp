@@ -200,20 +200,54 @@ struct Placement {
   }
 };
 
-// Bit for bit (a padding byte is never read), without a call a segment.
-bool sameSegments(const std::vector<PathSegment>& a, const std::vector<PathSegment>& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const PathSegment& p, const PathSegment& q) {
-           uint64_t x[6], y[6];
-           std::memcpy(x, &p.x1, sizeof x);
-           std::memcpy(y, &q.x1, sizeof y);
-           return p.kind == q.kind && ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3]) | (x[4] ^ y[4]) |
-                                       (x[5] ^ y[5])) == 0;
-         });
+// The coordinates a segment uses: a move or a line its end, a curve its
+// two controls and its end.
+inline int coordinatesOf(const PathSegment& s) {
+  return s.kind == PathSegment::Curve ? 6 : s.kind == PathSegment::Close ? 0 : 2;
 }
 
+// The path as given, kept compactly: each segment's kind, and the
+// coordinates it uses one after another.
 struct MaskKey {
-  std::vector<PathSegment> segments;
+  std::vector<uint8_t> kinds;
+  std::vector<double> coordinates;
   Placement placement;
+
+  MaskKey() = default;
+  MaskKey(const std::vector<PathSegment>& segments, const Placement& where) : placement(where) {
+    kinds.reserve(segments.size());
+    coordinates.reserve(segments.size() * 6);
+    for (const PathSegment& s : segments) {
+      kinds.push_back(s.kind);
+      const double* c = &s.x1;
+      coordinates.insert(coordinates.end(), c, c + coordinatesOf(s));
+    }
+  }
+
+  // Bit for bit, without a call a segment.
+  bool Holds(const std::vector<PathSegment>& segments) const {
+    if (segments.size() != kinds.size()) return false;
+    const double* c = coordinates.data();
+    const double* const end = c + coordinates.size();
+    for (size_t i = 0; i < segments.size(); ++i) {
+      const PathSegment& s = segments[i];
+      if (s.kind != kinds[i]) return false;
+      auto differ = [&](int k) {
+        uint64_t x, y;
+        std::memcpy(&x, &s.x1 + k, sizeof x);
+        std::memcpy(&y, c + k, sizeof y);
+        return x ^ y;
+      };
+      if (s.kind == PathSegment::Curve) {
+        if (end - c < 6 || (differ(0) | differ(1) | differ(2) | differ(3) | differ(4) | differ(5))) return false;
+        c += 6;
+      } else if (s.kind != PathSegment::Close) {
+        if (end - c < 2 || (differ(0) | differ(1))) return false;
+        c += 2;
+      }
+    }
+    return c == end;
+  }
 };
 
 struct MaskEntry {
@@ -222,7 +256,7 @@ struct MaskEntry {
   int x0 = 0, y0 = 0;  // where the pieces go on the device
   std::vector<MaskPiece> pieces;
   size_t bytes() const {
-    size_t n = key.segments.size() * sizeof(PathSegment);
+    size_t n = key.kinds.size() + key.coordinates.size() * sizeof(double);
     for (const MaskPiece& p : pieces) n += p.data.size() + p.runs.size() * sizeof(CoverageRun) + sizeof p;
     return n;
   }
@@ -539,14 +573,14 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
   const uint64_t hash = hashOf(path.segments, placement);
   MaskCache& cache = maskCache();
   auto hit = std::find_if(cache.entries.begin(), cache.entries.end(), [&](const MaskEntry& e) {
-    return e.hash == hash && e.key.placement == placement && sameSegments(e.key.segments, path.segments);
+    return e.hash == hash && e.key.placement == placement && e.key.Holds(path.segments);
   });
   if (hit != cache.entries.end()) {
     cache.entries.splice(cache.entries.begin(), cache.entries, hit);
   } else {
     MaskEntry entry;
     entry.hash = hash;
-    entry.key = {path.segments, placement};
+    entry.key = MaskKey(path.segments, placement);
     if (!rasterise(path, ctm, placement.values + 6, placement.surfaceWidth, placement.surfaceHeight, entry.x0,
                    entry.y0, entry.pieces))
       return false;

@@ -36,19 +36,12 @@ inline __m128i mul8x8(__m128i x, __m128i y) {
 }  // namespace
 
 uint32_t SolidPatternPixel(cairo_pattern_t* solid) {
-  // Painted by cairo itself: its rounding of the colour is the one its
-  // composites use.
-  uint32_t pixel = 0;
-  cairo_surface_t* one = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(&pixel),
-                                                             CAIRO_FORMAT_ARGB32, 1, 1, 4);
-  cairo_t* cr = cairo_create(one);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source(cr, solid);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(one);
-  cairo_surface_destroy(one);
-  return pixel;
+  // Cairo keeps a colour as 16-bit premultiplied channels, each rounded
+  // from the double, and pixman takes their high bytes.
+  double r, g, b, a;
+  if (cairo_pattern_get_rgba(solid, &r, &g, &b, &a) != CAIRO_STATUS_SUCCESS) return 0;
+  auto channel = [](double d) { return uint32_t(uint16_t(d * 65535.0 + 0.5)) >> 8; };
+  return channel(a) << 24 | channel(r * a) << 16 | channel(g * a) << 8 | channel(b * a);
 }
 
 void SolidOver(uint32_t* pixels, const uint8_t* coverage, int count, uint32_t source) {

@@ -703,7 +703,10 @@ TEST(SolidOver, GivesTheBytesCairosMaskGives) {
   };
   std::vector<Colour> colours = {{0.8, 0.1, 0.1, 1.0}, {1, 1, 1, 1}, {0, 0, 0, 1}, {0.8, 0.1, 0.1, 0.5},
                                  {0.3, 0.6, 0.9, 0.02}, {1, 0, 0, 0.999}, {0, 0, 1, 0}};
+  // Colours read from templates (whole bytes) and any others.
   for (int i = 0; i < 40; ++i) colours.push_back({byte(random) / 255.0, byte(random) / 255.0, byte(random) / 255.0, byte(random) / 255.0});
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int i = 0; i < 40; ++i) colours.push_back({unit(random), unit(random), unit(random), unit(random)});
   constexpr int kWidth = 37, kHeight = 9;
   for (const Colour& colour : colours) {
     // Coverage: runs of none and full, with every level between.
