@@ -51,7 +51,7 @@ struct MaskPiece {
 
 // Gaps shorter than this stay inside a run: the compositor skips empty
 // pixels four at a time anyway.
-constexpr int kRunGap = 16;
+constexpr int kRunGap = 64;
 
 void findRuns(MaskPiece& piece) {
   piece.runs.clear();
