@@ -95,11 +95,11 @@ uint64_t magnitudeSum(const uint8_t* v, size_t n) {
   return sum;
 }
 
-// Filters a row of `n` bytes by PNG's five filters and keeps the one whose
-// bytes, read as signed, sum smallest in magnitude (the usual rule; the
-// first of equals); writes the filter byte and the filtered row at `dst`.
-// Each filter has a loop of its own, which the compiler can vectorise.
-void filterRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* dst, uint8_t* scratch) {
+}  // namespace
+
+// Each filter has a loop of its own, which the compiler can vectorise; the
+// first of equal sums wins.
+void FilterPngRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* dst, uint8_t* scratch) {
   constexpr size_t kBpp = 4;
   const size_t head = std::min(n, kBpp);
   uint64_t bestSum = magnitudeSum(row, n);
@@ -138,8 +138,6 @@ void filterRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* dst,
   if (best == 0) std::memcpy(dst + 1, row, n);
 }
 
-}  // namespace
-
 // The PNG container is written here around our own deflate of the rows
 // (row_deflate.h), made for seal pixels: the start-up seal in 0.9 ms and
 // 30,475 bytes, where libdeflate took 1.9 ms for 29,118 and zlib's best
@@ -177,7 +175,7 @@ bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi) {
     }
     std::memcpy(current, dst + 1, rowBytes - 1);
     straightOf = y;
-    filterRow(current, y > 0 ? prior : nullptr, rowBytes - 1, dst, scratch);
+    FilterPngRow(current, y > 0 ? prior : nullptr, rowBytes - 1, dst, scratch);
   };
   std::vector<uint8_t> deflated;
   try {

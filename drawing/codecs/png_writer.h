@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,12 @@ namespace korvane {
 // The file is built straight in `out` (replacing what it held).
 bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi = 0);
 bool EncodePng(cairo_surface_t* surface, MemoryStream& out, double dpi = 0);
+
+// Filters a row of `n` straight RGBA bytes (`prior`: the row above, or
+// null) by PNG's five filters and keeps the one whose bytes, read as
+// signed, sum smallest in magnitude; writes the filter byte, then the
+// filtered row, at `dst`. `scratch` holds `n` bytes.
+void FilterPngRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* dst, uint8_t* scratch);
 
 // Pixels per metre of a resolution in dots per inch, as pHYs stores it.
 uint32_t PixelsPerMetre(double dpi);
