@@ -761,3 +761,86 @@ TEST(SolidOver, GivesTheBytesCairosMaskGives) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A fill through GfxGraphics against cairo compositing the same coverage
+// through the same clip: equal byte for byte, whether the fill was laid
+// where its coverage is (no clip, clips of whole pixels) or handed to
+// cairo (a turned clip).
+TEST(CoverageFill, ASolidFillLaysTheBytesCairoWouldUnderEveryClip) {
+  struct Case {
+    const char* what;
+    float clipAngle;  // the clip window turned by this much; -1 for no clip
+    bool exclude;     // a band cut out rather than a window kept
+    ARGB colour;
+  };
+  const Case cases[] = {
+      {"no clip", -1, false, 0xFFC81E1E},    {"a window", 0, false, 0xFFC81E1E},
+      {"a band cut out", 0, true, 0xFFC81E1E}, {"a turned window", 20, false, 0xFFC81E1E},
+      {"half-clear ink", 0, false, 0x80C81E1E}, {"half-clear ink, no clip", -1, false, 0x33102030},
+  };
+  constexpr int kSize = 120;
+  GfxMatrix turn;
+  turn.Create();
+  turn.RotateAt(17, 60, 60);
+  auto background = [](Canvas& c) {
+    for (int i = 0; i < 6; ++i) {
+      GfxSolidBrush b;
+      b.Create(ARGB(0x40 + 0x20 * i) << 24 | 0x1060A0u * uint32_t(i + 1));
+      c.g.FillRectangleI(b, i * 20, 0, 20, kSize);
+    }
+  };
+  auto clip = [](Canvas& c, const Case& k) {
+    if (k.clipAngle < 0) return;
+    GfxMatrix m;
+    m.Create();
+    m.RotateAt(k.clipAngle, 60, 60);
+    c.g.SetWorldTransform(m);
+    GfxPath w;
+    w.Create();
+    if (k.exclude)
+      w.AddRectangleI(0, 50, kSize, 14);
+    else
+      w.AddRectangleI(25, 30, 70, 50);
+    c.g.SetClipPath(w, k.exclude ? CombineModeExclude : CombineModeReplace);
+  };
+  for (const Case& k : cases) {
+    // The coverage: opaque white on nothing leaves it as the alpha.
+    Canvas coverage(kSize, kSize);
+    coverage.g.SetWorldTransform(turn);
+    GfxSolidBrush white;
+    white.Create(0xFFFFFFFF);
+    GfxPath path = detailedPath(60, 1.2);
+    coverage.g.FillPath(white, path);
+    const int maskStride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, kSize);
+    std::vector<uint8_t> mask(size_t(maskStride) * kSize);
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) mask[size_t(y) * maskStride + x] = uint8_t(coverage.alpha(x, y));
+
+    Canvas ours(kSize, kSize), cairos(kSize, kSize);
+    background(ours), background(cairos);
+    clip(ours, k), clip(cairos, k);
+    ours.g.SetWorldTransform(turn);
+    GfxSolidBrush ink;
+    ink.Create(k.colour);
+    ours.g.FillPath(ink, path);
+
+    cairo_t* cr = cairos.g.GetNative();
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_rgba(cr, (k.colour >> 16 & 0xFF) / 255.0, (k.colour >> 8 & 0xFF) / 255.0, (k.colour & 0xFF) / 255.0,
+                          (k.colour >> 24) / 255.0);
+    cairo_surface_t* m = cairo_image_surface_create_for_data(mask.data(), CAIRO_FORMAT_A8, kSize, kSize, maskStride);
+    cairo_mask_surface(cr, m, 0, 0);
+    cairo_surface_destroy(m);
+    cairo_restore(cr);
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x)
+        ASSERT_EQ(Pixel(ours.bitmap, x, y), Pixel(cairos.bitmap, x, y)) << k.what << " at " << x << ", " << y;
+  }
+}
+
+}  // namespace
+}  // namespace korvane
