@@ -1,5 +1,6 @@
 #include "drawing/gfx_status.h"
 
+#include "drawing/gfx/gfx_graphics.h"
 #include "drawing/raster/coverage_fill.h"
 #include "drawing/codecs/picture_decoder.h"
 #include "drawing/codecs/pixels.h"
@@ -40,6 +41,7 @@ uint32_t GraphicsStartToken() { return g_startToken.load(); }
 
 void TrimThreadScratch() {
   TrimCoverageMasks();
+  TrimEllipseBands();
 }
 
 }  // namespace korvane

@@ -21,14 +21,20 @@ namespace {
 // Arc lengths at each sampled parameter of an ellipse with semi-axes a, b.
 // The last few tables are kept: every render of an oval seal lays its
 // texts on the same ellipses again.
+struct KeptArc {
+  double a = -1, b = -1;
+  std::shared_ptr<const std::vector<double>> lengths;
+};
+
+std::array<KeptArc, 4>& keptArcs() {
+  thread_local std::array<KeptArc, 4> kept;
+  return kept;
+}
+
 std::shared_ptr<const std::vector<double>> arcLengths(double a, double b) {
-  struct Kept {
-    double a = -1, b = -1;
-    std::shared_ptr<const std::vector<double>> lengths;
-  };
-  thread_local std::array<Kept, 4> kept;
+  std::array<KeptArc, 4>& kept = keptArcs();
   thread_local size_t next = 0;
-  for (const Kept& k : kept)
+  for (const KeptArc& k : kept)
     if (k.lengths && k.a == a && k.b == b) return k.lengths;
   auto lengths = std::make_shared<std::vector<double>>(kSamples + 1, 0.0);
   std::vector<double>& length = *lengths;
@@ -47,6 +53,8 @@ std::shared_ptr<const std::vector<double>> arcLengths(double a, double b) {
 }
 
 }  // namespace
+
+void TrimArcLengths() { keptArcs().fill({}); }
 
 EllipseArc::EllipseArc(double cx, double cy, double a, double b)
     : m_cx(cx), m_cy(cy), m_a(std::max(a, 0.0)), m_b(std::max(b, 0.0)), m_lengths(arcLengths(m_a, m_b)) {}

@@ -11,6 +11,9 @@
 
 namespace korvane {
 
+// Lets go of the arc-length tables this thread keeps between renders.
+void TrimArcLengths();
+
 class EllipseArc {
  public:
   // Centre and semi-axes (horizontal a, vertical b).

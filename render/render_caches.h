@@ -21,7 +21,8 @@ class RenderCaches {
   PictureCache& Pictures() { return m_pictures; }
   SealFonts& Fonts() { return m_fonts; }
   // Lets go of what can be made again: the pictures, and what the calling
-  // thread keeps to draw (its coverage masks).
+  // thread keeps to draw (its coverage masks, ellipse outlines and
+  // arc-length tables).
   void Trim();
 
  private:

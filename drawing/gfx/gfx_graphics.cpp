@@ -275,12 +275,18 @@ struct EllipseBandKey {
 // traced finely enough that no chord strays more than a hundredth of a
 // device pixel. The last few are kept: an editor redraws the same frame
 // on every keystroke, and tracing it costs more than filling it.
+struct EllipseBand {
+  EllipseBandKey key;
+  GfxPath path;
+};
+
+std::array<std::optional<EllipseBand>, 4>& keptEllipseBands() {
+  thread_local std::array<std::optional<EllipseBand>, 4> kept;
+  return kept;
+}
+
 const PathData& ellipseBand(const EllipseBandKey& key) {
-  struct Kept {
-    EllipseBandKey key;
-    GfxPath path;
-  };
-  thread_local std::array<std::optional<Kept>, 4> kept;
+  std::array<std::optional<EllipseBand>, 4>& kept = keptEllipseBands();
   thread_local size_t next = 0;
   for (auto& k : kept)
     if (k && k->key == key) return *k->path.GetNative();
@@ -314,11 +320,15 @@ const PathData& ellipseBand(const EllipseBandKey& key) {
     ring.AppendClose();
   }
   auto& slot = kept[next++ % kept.size()];
-  slot.emplace(Kept{key, std::move(ring)});
+  slot.emplace(EllipseBand{key, std::move(ring)});
   return *slot->path.GetNative();
 }
 
 }  // namespace
+
+void TrimEllipseBands() {
+  for (auto& k : keptEllipseBands()) k.reset();
+}
 
 bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t width, int32_t height) {
   if (!m_native || !pen.GetNative() || width <= 0 || height <= 0) return SetLastStatus(GfxStatus::InvalidParameter);

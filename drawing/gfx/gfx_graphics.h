@@ -134,4 +134,7 @@ class GfxGraphics {
   int32_t m_textHint = TextRenderingHintSystemDefault;
 };
 
+// Lets go of the ellipse outlines this thread keeps between draws.
+void TrimEllipseBands();
+
 }  // namespace korvane
