@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -215,7 +216,9 @@ inline int matchLength(const uint8_t* a, const uint8_t* b, int max) {
 constexpr uint32_t kMatch = 0x80000000u;
 
 struct Block {
-  std::vector<uint32_t> tokens;
+  // Room for kBlockTokens, written without a check of capacity each.
+  std::unique_ptr<uint32_t[]> tokens;
+  size_t count = 0;
   std::array<uint32_t, kLitLenSymbols> litLen{};
   std::array<uint32_t, kDistSymbols> dist{};
 };
@@ -319,7 +322,7 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWri
     const Code& c = litLenCodes[257 + lc];
     lengthBits[size_t(length)] = {c.bits | uint32_t(length - kLengthBase[lc]) << c.length, c.length + kLengthExtra[lc]};
   }
-  for (uint32_t token : block.tokens) {
+  for (const uint32_t token : std::span(block.tokens.get(), block.count)) {
     if (!(token & kMatch)) {
       bits.Put(litLenCodes[token]);
       continue;
@@ -376,7 +379,7 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
   const size_t above = rowBytes <= kWindow ? rowBytes : 0;
 
   Block block;
-  block.tokens.reserve(std::min(kBlockTokens, size + 1));
+  block.tokens.reset(new uint32_t[std::min(kBlockTokens, size + 1)]);
   size_t pos = 0;
   // Where the rows change kind, in positions not yet coded.
   std::vector<size_t> changes;
@@ -407,9 +410,9 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
     for (; pos < limit; ) {
       const bool change = pos >= changeAt;
       if (change) changeAt = ++nextChange < changes.size() ? changes[nextChange] : SIZE_MAX;
-      if (block.tokens.size() >= kBlockTokens || (change && block.tokens.size() >= kMinSplitTokens)) {
+      if (block.count >= kBlockTokens || (change && block.count >= kMinSplitTokens)) {
         writeBlock(block, false, out, bits);
-        block.tokens.clear();
+        block.count = 0;
         block.litLen.fill(0);
         block.dist.fill(0);
       }
@@ -438,12 +441,12 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
         }
       }
       if (best >= kMinMatch) {
-        block.tokens.push_back(kMatch | uint32_t(best) << 16 | uint32_t(distance & 0xFFFF));
+        block.tokens[block.count++] = kMatch | uint32_t(best) << 16 | uint32_t(distance & 0xFFFF);
         ++block.litLen[257 + t.lengthCode[best]];
         ++block.dist[t.distanceCode[distance]];
         pos += size_t(best);
       } else {
-        block.tokens.push_back(*here);
+        block.tokens[block.count++] = *here;
         ++block.litLen[*here];
         ++pos;
       }
