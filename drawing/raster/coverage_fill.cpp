@@ -310,16 +310,16 @@ struct DeviceOutline {
 };
 
 // Not const: FT_Outline points at the arrays, which rendering only reads.
-bool renderOutline(FT_Library raster, DeviceOutline& key, FT_Raster_Params params) {
+bool renderOutline(FT_Library raster, DeviceOutline& outline, FT_Raster_Params params) {
   const int height = int(params.clip_box.yMax);
-  if (key.contours.size() < kStripMinContours || height <= kStripRows)
-    return renderArrays(raster, key.flags, key.points, key.tags, key.contours, params);
+  if (outline.contours.size() < kStripMinContours || height <= kStripRows)
+    return renderArrays(raster, outline.flags, outline.points, outline.tags, outline.contours, params);
   std::vector<std::vector<int>> strips(size_t((height + kStripRows - 1) / kStripRows));
   size_t first = 0;
-  for (int c = 0; c < int(key.contours.size()); ++c) {
-    const size_t end = size_t(key.contours[size_t(c)]) + 1;
-    FT_Pos y0 = key.points[first].y, y1 = y0;
-    for (size_t i = first; i < end; ++i) y0 = std::min(y0, key.points[i].y), y1 = std::max(y1, key.points[i].y);
+  for (int c = 0; c < int(outline.contours.size()); ++c) {
+    const size_t end = size_t(outline.contours[size_t(c)]) + 1;
+    FT_Pos y0 = outline.points[first].y, y1 = y0;
+    for (size_t i = first; i < end; ++i) y0 = std::min(y0, outline.points[i].y), y1 = std::max(y1, outline.points[i].y);
     first = end;
     // Rows the contour may touch, in FreeType's upward rows.
     const long from = std::clamp(long(y0 >> 6) - 1, 0L, long(height - 1)) / kStripRows;
@@ -335,12 +335,12 @@ bool renderOutline(FT_Library raster, DeviceOutline& key, FT_Raster_Params param
     params.clip_box.yMax = std::min<FT_Pos>(height, FT_Pos(k + 1) * kStripRows);
     points.clear(), tags.clear(), contours.clear();
     for (int c : strips[k]) {
-      const size_t from = c == 0 ? 0 : size_t(key.contours[size_t(c) - 1] + 1), end = size_t(key.contours[size_t(c)]) + 1;
-      points.insert(points.end(), key.points.begin() + long(from), key.points.begin() + long(end));
-      tags.insert(tags.end(), key.tags.begin() + long(from), key.tags.begin() + long(end));
+      const size_t from = c == 0 ? 0 : size_t(outline.contours[size_t(c) - 1] + 1), end = size_t(outline.contours[size_t(c)]) + 1;
+      points.insert(points.end(), outline.points.begin() + long(from), outline.points.begin() + long(end));
+      tags.insert(tags.end(), outline.tags.begin() + long(from), outline.tags.begin() + long(end));
       contours.push_back(short(points.size() - 1));
     }
-    if (!renderArrays(raster, key.flags, points, tags, contours, params)) return false;
+    if (!renderArrays(raster, outline.flags, points, tags, contours, params)) return false;
   }
   return true;
 }
