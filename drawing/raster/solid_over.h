@@ -3,8 +3,8 @@
 // coverage is not zero. Cairo hands the same composite to pixman, which
 // sweeps the mask's whole box; a ring or a line of text covers a small
 // part of its box. Measured against cairo_mask_surface on the same masks:
-// a start-up seal render 1.51 -> 1.21 M instructions, the invoice preset
-// at the start-up seal's glyph size 1.63 -> 1.07 M. The arithmetic is
+// a start-up seal render 1.40 -> 1.16 M instructions, the invoice preset
+// at the start-up seal's glyph size 1.15 -> 0.92 M. The arithmetic is
 // pixman's, so the pixels are the ones cairo makes.
 #pragma once
 
