@@ -464,22 +464,6 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
   return true;
 }
 
-// The cached pixel of the last solid colour composited on this thread.
-uint32_t solidPixel(cairo_pattern_t* source) {
-  struct Last {
-    double rgba[4] = {-1, -1, -1, -1};
-    uint32_t pixel = 0;
-  };
-  thread_local Last last;
-  double rgba[4];
-  cairo_pattern_get_rgba(source, &rgba[0], &rgba[1], &rgba[2], &rgba[3]);
-  if (std::memcmp(rgba, last.rgba, sizeof rgba) != 0) {
-    last.pixel = SolidPatternPixel(source);
-    std::memcpy(last.rgba, rgba, sizeof rgba);
-  }
-  return last.pixel;
-}
-
 // A solid colour OVER the surface, unclipped or clipped to whole pixels,
 // composited here where the coverage is (solid_over.h); false, with
 // nothing drawn, for anything else, which cairo composites.
@@ -518,7 +502,7 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
     cairo_rectangle_list_destroy(list);
     if (!whole) return false;  // a clip with soft edges
   }
-  const uint32_t pixel = solidPixel(source);
+  const uint32_t pixel = SolidPatternPixel(source);
   if (pixel == 0) return true;  // nothing to lay
   cairo_surface_flush(target);
   unsigned char* data = cairo_image_surface_get_data(target);
