@@ -112,12 +112,13 @@ void FilterPngRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* d
   std::memcpy(scratch, row, head);
   for (size_t i = kBpp; i < n; ++i) scratch[i] = uint8_t(row[i] - row[i - kBpp]);
   consider(1);
-  // Up
-  if (prior)
+  // Without a row above, Up is no filter and Paeth is Sub: their sums
+  // equal ones already counted, and only a smaller sum wins.
+  if (prior) {
+    // Up
     for (size_t i = 0; i < n; ++i) scratch[i] = uint8_t(row[i] - prior[i]);
-  else
-    std::memcpy(scratch, row, n);
-  consider(2);
+    consider(2);
+  }
   // Average
   for (size_t i = 0; i < head; ++i) scratch[i] = uint8_t(row[i] - (prior ? prior[i] : 0) / 2);
   if (prior)
@@ -125,15 +126,12 @@ void FilterPngRow(const uint8_t* row, const uint8_t* prior, size_t n, uint8_t* d
   else
     for (size_t i = kBpp; i < n; ++i) scratch[i] = uint8_t(row[i] - row[i - kBpp] / 2);
   consider(3);
-  // Paeth: without a row above, the byte to the left.
   if (prior) {
+    // Paeth
     for (size_t i = 0; i < head; ++i) scratch[i] = uint8_t(row[i] - paeth(0, prior[i], 0));
     for (size_t i = kBpp; i < n; ++i) scratch[i] = uint8_t(row[i] - paeth(row[i - kBpp], prior[i], prior[i - kBpp]));
-  } else {
-    std::memcpy(scratch, row, head);
-    for (size_t i = kBpp; i < n; ++i) scratch[i] = uint8_t(row[i] - row[i - kBpp]);
+    consider(4);
   }
-  consider(4);
   dst[0] = uint8_t(best);
   if (best == 0) std::memcpy(dst + 1, row, n);
 }

@@ -197,15 +197,14 @@ bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   if (!m_native || !brush.GetNative() || !path.GetNative()) return SetLastStatus(GfxStatus::InvalidParameter);
   if (Aborted()) return SetLastStatus(GfxStatus::Aborted);
   cairo_t* cr = m_native.get();
+  cairo_set_source(cr, brush.GetNative());
   // Glyph outlines go through FreeType's exact-coverage rasteriser, which
   // takes only points well inside the range checked below.
   if (cairo_get_antialias(cr) != CAIRO_ANTIALIAS_NONE &&
-      path.GetNative()->segments.size() >= kCoverageFillMinSegments) {
-    cairo_set_source(cr, brush.GetNative());
-    if (FillWithCoverageMask(cr, *path.GetNative(), m_clipped)) return SetLastStatus(GfxStatus::Ok);
-  }
+      path.GetNative()->segments.size() >= kCoverageFillMinSegments &&
+      FillWithCoverageMask(cr, *path.GetNative(), m_clipped))
+    return SetLastStatus(GfxStatus::Ok);
   if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
-  cairo_set_source(cr, brush.GetNative());
   path.Replay(cr);
   cairo_set_fill_rule(cr, path.GetNative()->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
                                                                         : CAIRO_FILL_RULE_EVEN_ODD);
