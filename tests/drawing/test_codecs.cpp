@@ -1,6 +1,7 @@
 // Decoding and encoding of picture files, memory streams and encoders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -74,6 +75,48 @@ TEST(Png, RoundTripKeepsStraightPixels) {
   ASSERT_TRUE(back.CreateFromBytes(bytes));
   EXPECT_EQ(back.GetRawFormat(), kImageFormatPNG);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Pixel(back, i % 4, i / 4), pixels[i]) << i;
+}
+
+// Every alpha with every channel value, premultiplied or not (cairo never
+// makes a channel above its alpha, but the writer must not depend on it):
+// once as lone pixels, once as runs of two, which take the writer's other
+// path.
+TEST(Png, EveryPixelIsWrittenAsItsStraightValue) {
+  CairoSurfacePtr surface = CreateArgbSurface(512, 512);
+  ASSERT_TRUE(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface.get());
+  const int stride = cairo_image_surface_get_stride(surface.get());
+  auto premultiplied = [](int x, int y) {
+    const uint32_t a = uint32_t(y % 256), c = uint32_t(y < 256 ? x % 256 : x / 2 % 256);
+    return a << 24 | c << 16 | (255 - c) << 8 | (c * 7 % 256);
+  };
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 512; ++x) {
+      const uint32_t p = premultiplied(x, y);
+      std::memcpy(data + size_t(y) * size_t(stride) + size_t(x) * 4, &p, 4);
+    }
+  cairo_surface_mark_dirty(surface.get());
+  std::string bytes;
+  ASSERT_TRUE(EncodePng(surface.get(), &bytes));
+
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()));
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<uint8_t> raw(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, raw.data(), 0, nullptr));
+  int wrong = 0;
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 512; ++x) {
+      const uint32_t p = premultiplied(x, y), a = p >> 24;
+      auto straight = [a](uint32_t c) { return a ? std::min<uint32_t>(255, (c * 255 + a / 2) / a) : 0; };
+      const uint8_t want[4] = {uint8_t(straight((p >> 16) & 0xFF)), uint8_t(straight((p >> 8) & 0xFF)),
+                               uint8_t(straight(p & 0xFF)), uint8_t(a)};
+      if (std::memcmp(&raw[(size_t(y) * 512 + size_t(x)) * 4], want, 4) != 0 && ++wrong <= 5)
+        ADD_FAILURE() << "pixel " << x << "," << y << " premultiplied " << std::hex << p;
+    }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(Png, OversizedHeaderIsRefusedBeforeAllocating) {
