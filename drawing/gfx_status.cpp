@@ -4,6 +4,7 @@
 #include "drawing/raster/coverage_fill.h"
 #include "drawing/codecs/picture_decoder.h"
 #include "drawing/codecs/pixels.h"
+#include "drawing/codecs/row_deflate.h"
 
 #include <atomic>
 
@@ -42,6 +43,7 @@ uint32_t GraphicsStartToken() { return g_startToken.load(); }
 void TrimThreadScratch() {
   TrimCoverageMasks();
   TrimEllipseBands();
+  TrimDeflateScratch();
 }
 
 }  // namespace korvane

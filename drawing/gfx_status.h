@@ -46,8 +46,8 @@ void StopGraphics();
 uint32_t GraphicsStartToken();
 
 // Lets go of what this thread keeps to draw and encode the next seal faster
-// (coverage masks, up to 16 MB, and ellipse outlines): for a batch worker
-// that is done, or an editor left idle.
+// (coverage masks, up to 16 MB, ellipse outlines and the PNG encoder's
+// working memory): for a batch worker that is done, or an editor left idle.
 void TrimThreadScratch();
 
 }  // namespace korvane

@@ -227,7 +227,7 @@ constexpr uint32_t kMatch = 0x80000000u;
 
 struct Block {
   // Room for kBlockTokens, written without a check of capacity each.
-  std::unique_ptr<uint32_t[]> tokens;
+  uint32_t* tokens = nullptr;
   size_t count = 0;
   std::array<uint32_t, kLitLenSymbols> litLen{};
   std::array<uint32_t, kDistSymbols> dist{};
@@ -332,7 +332,7 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWri
     const Code& c = litLenCodes[257 + lc];
     lengthBits[size_t(length)] = {c.bits | uint32_t(length - kLengthBase[lc]) << c.length, c.length + kLengthExtra[lc]};
   }
-  for (const uint32_t token : std::span(block.tokens.get(), block.count)) {
+  for (const uint32_t token : std::span(block.tokens, block.count)) {
     if (!(token & kMatch)) {
       bits.Add(litLenCodes[token].bits, litLenCodes[token].length);
     } else {
@@ -358,6 +358,53 @@ constexpr size_t kBatchBytes = size_t(64) << 10;
 // A block cut short where rows change kind still pays for its codes.
 constexpr size_t kMinSplitTokens = 1024;
 
+constexpr int kHashBits = 14;
+constexpr size_t kHashSlots = size_t(1) << kHashBits;
+
+// What a thread keeps between encodes: the window, a block's tokens and the
+// hash heads, about 290 KB. Made anew for each encode, they were faulted
+// in afresh every time (70 pages for the start-up seal), which on machines
+// where touching fresh memory is slow cost more than the encode.
+struct Scratch {
+  std::unique_ptr<uint8_t[]> held;
+  size_t heldCapacity = 0;
+  std::unique_ptr<uint32_t[]> tokens{new uint32_t[kBlockTokens]};
+  std::unique_ptr<uint32_t[]> lastSeen{new uint32_t[kHashSlots]};
+  bool inUse = false;
+
+  // This thread's scratch, or a scratch of its own for an encode that runs
+  // inside another's row fill.
+  class Lease {
+   public:
+    explicit Lease(size_t heldCapacity) {
+      Scratch* kept = t_kept.get();
+      if (!kept) t_kept.reset(kept = new Scratch);
+      if (kept->inUse) {
+        m_own.reset(new Scratch);
+        kept = m_own.get();
+      }
+      if (kept->heldCapacity < heldCapacity) {
+        kept->held.reset();
+        kept->held.reset(new uint8_t[heldCapacity]);
+        kept->heldCapacity = heldCapacity;
+      }
+      kept->inUse = true;
+      m_scratch = kept;
+    }
+    ~Lease() { m_scratch->inUse = false; }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    Scratch* operator->() const { return m_scratch; }
+
+   private:
+    std::unique_ptr<Scratch> m_own;
+    Scratch* m_scratch = nullptr;
+  };
+
+  static thread_local std::unique_ptr<Scratch> t_kept;
+};
+thread_local std::unique_ptr<Scratch> Scratch::t_kept;
+
 // Fills `bytes` bytes at `destination`, continuing where the last call ended.
 using ByteFill = std::function<void(uint8_t* destination, size_t bytes)>;
 
@@ -377,20 +424,21 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
   // The bytes held: positions [base, filled); a match reaches back at most
   // kWindow from the next position coded.
   const size_t capacity = kWindow + kMaxMatch + batch;
-  std::unique_ptr<uint8_t[]> held(new uint8_t[capacity]);
+  Scratch::Lease scratch(capacity);
+  uint8_t* const held = scratch->held.get();
   size_t base = 0, filled = 0;
   uint32_t adler = 1;
 
-  // Where each 4-byte value was last seen: a seal's edge pixels come in a
-  // few colours, met again all round the ring.
-  constexpr int kHashBits = 14;
-  // Positions are kept modulo 2^32: a distance is reckoned the same way,
-  // and any position within the window is a real one, checked by matching.
-  std::vector<uint32_t> lastSeen(size_t(1) << kHashBits, 0);  // position + 1
+  // Where each 4-byte value was last seen (position + 1): a seal's edge
+  // pixels come in a few colours, met again all round the ring. Positions
+  // are kept modulo 2^32: a distance is reckoned the same way, and any
+  // position within the window is a real one, checked by matching.
+  uint32_t* const lastSeen = scratch->lastSeen.get();
+  std::fill_n(lastSeen, kHashSlots, 0u);
   const size_t above = rowBytes <= kWindow ? rowBytes : 0;
 
   Block block;
-  block.tokens.reset(new uint32_t[std::min(kBlockTokens, size + 1)]);
+  block.tokens = scratch->tokens.get();
   size_t pos = 0;
   // Where the rows change kind, in positions not yet coded.
   std::vector<size_t> changes;
@@ -401,10 +449,10 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       const size_t piece = std::min(batch, size - filled);
       if (filled + piece - base > capacity) {
         const size_t keep = pos - std::min(pos, kWindow);
-        std::memmove(held.get(), held.get() + (keep - base), filled - keep);
+        std::memmove(held, held + (keep - base), filled - keep);
         base = keep;
       }
-      uint8_t* at = held.get() + (filled - base);
+      uint8_t* at = held + (filled - base);
       fill(at, piece);
       adler = libdeflate_adler32(adler, at, piece);
       if (splitByKind)
@@ -416,7 +464,7 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       filled += piece;
     }
     const size_t limit = filled == size ? size : (filled > kMaxMatch ? filled - kMaxMatch : 0);
-    const uint8_t* const data = held.get();
+    const uint8_t* const data = held;
     size_t changeAt = nextChange < changes.size() ? changes[nextChange] : SIZE_MAX;
     // One position coded: a match or a literal, one token. `checked` is
     // false where every look back and a whole match's length fit, so that
@@ -489,6 +537,10 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
 }
 
 }  // namespace
+
+void TrimDeflateScratch() {
+  if (Scratch::t_kept && !Scratch::t_kept->inUse) Scratch::t_kept.reset();
+}
 
 bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out) {
   size_t at = 0;

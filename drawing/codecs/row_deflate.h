@@ -24,6 +24,10 @@ bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<
 using RowFill = std::function<void(size_t index, uint8_t* destination)>;
 bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::vector<uint8_t>& out);
 
+// Lets go of the working memory (about 290 KB) this thread keeps for its
+// next encode.
+void TrimDeflateScratch();
+
 // Code lengths of a complete prefix code of at most maxLength bits (at
 // most 63) for `count` symbols, 0 for symbols of frequency 0; a lone used
 // symbol gets length 1.

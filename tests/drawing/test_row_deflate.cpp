@@ -11,6 +11,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/seal_document.h"
@@ -98,6 +99,50 @@ TEST(RowDeflate, ZlibInflatesEveryKindOfInput) {
   std::vector<uint8_t> wide = randomBytes(40001, 3, 3);
   for (int i = 0; i < 3; ++i) wide.insert(wide.end(), wide.begin(), wide.begin() + 40001);
   expectRoundTrip(wide, 40001, "rows beyond the window");
+}
+
+// The encoder keeps its working memory between encodes: an encode made
+// inside another's row fill, or after the memory was let go, or on another
+// thread, gives the stream it gives alone.
+TEST(RowDeflate, KeptWorkingMemoryNeverChangesTheStream) {
+  const std::vector<uint8_t> ring = sealLikeRows(300, 200), noise = randomBytes(120000, 9, 5);
+  std::vector<uint8_t> ringAlone, noiseAlone;
+  ASSERT_TRUE(DeflateRows(ring.data(), ring.size(), 1201, ringAlone));
+  ASSERT_TRUE(DeflateRows(noise.data(), noise.size(), 1201, noiseAlone));
+
+  std::vector<uint8_t> outer, inner;
+  ASSERT_TRUE(DeflateRows(ring.size() / 1201, 1201, [&](size_t row, uint8_t* destination) {
+    if (row == 100) EXPECT_TRUE(DeflateRows(noise.data(), noise.size(), 1201, inner));
+    std::memcpy(destination, ring.data() + row * 1201, 1201);
+  }, outer));
+  EXPECT_TRUE(outer == ringAlone);
+  EXPECT_TRUE(inner == noiseAlone);
+
+  // Where the last encode left "cdZW" in its hash heads, this input has it
+  // only inside a run's match, never looked up: at position 100 a fresh
+  // encoder finds nothing to match, and so must one that ran before.
+  auto filler = [](std::vector<uint8_t>& v, size_t to) {
+    while (v.size() < to) v.push_back(uint8_t(100 + v.size() * 37 % 97));
+  };
+  std::vector<uint8_t> before, after;
+  filler(before, 22);
+  before.insert(before.end(), {'c', 'd', 'Z', 'W'});
+  filler(before, 80);
+  for (int i = 0; i < 6; ++i) after.insert(after.end(), {'a', 'b', 'c', 'd'});
+  after.insert(after.end(), {'Z', 'W'});
+  filler(after, 100);
+  after.insert(after.end(), {'c', 'd', 'Z', 'W'});
+  filler(after, 200);
+  std::vector<uint8_t> afterFresh, afterAnother, ignored;
+  TrimDeflateScratch();
+  ASSERT_TRUE(DeflateRows(after.data(), after.size(), 40000, afterFresh));
+  ASSERT_TRUE(DeflateRows(before.data(), before.size(), 40000, ignored));
+  ASSERT_TRUE(DeflateRows(after.data(), after.size(), 40000, afterAnother));
+  EXPECT_TRUE(afterAnother == afterFresh);
+
+  std::vector<uint8_t> again;
+  std::thread other([&] { EXPECT_TRUE(DeflateRows(ring.data(), ring.size(), 1201, again) && again == ringAlone); });
+  other.join();
 }
 
 TEST(RowDeflate, RepeatsAtTheWindowsEdgeAndJustBeyondIt) {
