@@ -479,6 +479,10 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       // (kMinMatch is 4): one compare rules most of them out at an edge.
       const bool four = !kChecked || max >= 4;
       const uint32_t head = four ? load32(here) : 0;
+      // The hash head is read first: it is the one load likely to miss the
+      // cache, and the checks below hide its wait.
+      const uint32_t slot = (head * 2654435761u) >> (32 - kHashBits);
+      const uint32_t seen = lastSeen[slot];
       // The previous pixel first: empty and solid-ink runs are most of a seal.
       if ((!kChecked || (pos >= 4 && four)) && load32(here - 4) == head) best = matchLength(here, here - 4, max), distance = 4;
       if (best < max && above && (!kChecked || (pos >= above && four)) && load32(here - above) == head) {
@@ -486,8 +490,6 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
         if (l > best) best = l, distance = above;
       }
       if (best < 16 && (!kChecked || pos + 4 <= size)) {
-        const uint32_t slot = (head * 2654435761u) >> (32 - kHashBits);
-        const uint32_t seen = lastSeen[slot];
         lastSeen[slot] = uint32_t(pos + 1);
         const uint32_t back = uint32_t(pos + 1) - seen;
         if (seen && back <= kWindow && back <= pos && back > 0 && load32(here - back) == head) {
