@@ -17,10 +17,12 @@ namespace korvane {
 // included). False only when memory runs out.
 bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>& out);
 
-// The same stream, byte for byte, with the rows asked for one at a time as
-// the encoder reaches them: `fillRow(index, destination)` writes row
-// `index` (rowBytes bytes). Only the 32 KiB window and a few rows are held,
-// whatever the image's size.
+// PNG rows asked for one at a time as the encoder reaches them:
+// `fillRow(index, destination)` writes row `index` (rowBytes bytes, its
+// filter byte first). Only the 32 KiB window and a few rows are held,
+// whatever the image's size. Rows with a filter carry a picture and are
+// coded as one, in blocks of their own; where no row has a filter, the
+// stream is the one above, byte for byte.
 using RowFill = std::function<void(size_t index, uint8_t* destination)>;
 bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::vector<uint8_t>& out);
 
