@@ -21,43 +21,48 @@ namespace korvane {
 
 namespace {
 
-// Coverage spans written straight into an A8 mask (y grows downward there,
-// upward in FreeType's outline space).
-struct SpanTarget {
-  unsigned char* data;
-  int stride;
-  int height;
-};
-
-void spanFunc(int y, int count, const FT_Span* spans, void* user) {
-  auto* t = static_cast<SpanTarget*>(user);
-  const int row = t->height - 1 - y;
-  if (row < 0 || row >= t->height) return;
-  unsigned char* line = t->data + size_t(row) * size_t(t->stride);
-  for (int i = 0; i < count; ++i) std::memset(line + spans[i].x, spans[i].coverage, spans[i].len);
-}
-
-// Columns [start, end) of a piece's row where there is coverage.
+// Columns [start, end) of a piece's row where there is coverage, whose
+// bytes are the piece's data from `offset` on.
 struct CoverageRun {
   int row, start, end;
+  size_t offset;
 };
 
-// A part of a fill's coverage, placed in the fill's box.
+// A part of a fill's coverage, placed in the fill's box. Only the runs'
+// bytes are kept: a ring or a line of text covers a tenth of its box or
+// less (the start-up seal's masks: 33 KB of runs in 228 KB of boxes), and
+// a whole-box mask was fresh memory to fault in, clear and scan.
 struct MaskPiece {
-  int x = 0, y = 0, width = 0, height = 0, stride = 0;
+  int x = 0, y = 0, width = 0, height = 0;
   std::vector<unsigned char> data;
   std::vector<CoverageRun> runs;
+
+  // The whole piece as an A8 mask of `stride` bytes a row, for cairo.
+  std::vector<unsigned char> Expanded(int stride) const {
+    std::vector<unsigned char> mask(size_t(stride) * size_t(height), 0);
+    for (const CoverageRun& run : runs)
+      std::memcpy(&mask[size_t(run.row) * size_t(stride) + size_t(run.start)], &data[run.offset], size_t(run.end - run.start));
+    return mask;
+  }
 };
 
 // Gaps shorter than this stay inside a run: the compositor skips empty
-// pixels four at a time anyway.
+// pixels four at a time anyway. Runs take whole steps of four where the
+// piece allows (the compositor's single-pixel steps are the slow ones, and
+// an empty pixel is left as it is).
 constexpr int kRunGap = 64;
 
-void findRuns(MaskPiece& piece) {
+inline CoverageRun alignedRun(int row, int start, int end, int width) {
+  return {row, start & ~3, std::min(width, (end + 3) & ~3), 0};
+}
+
+// The runs of an A8 mask, and their bytes.
+void packMask(const unsigned char* mask, int stride, MaskPiece& piece) {
   piece.runs.clear();
   const int width = piece.width;
+  size_t bytes = 0;
   for (int row = 0; row < piece.height; ++row) {
-    const unsigned char* line = piece.data.data() + size_t(row) * size_t(piece.stride);
+    const unsigned char* line = mask + size_t(row) * size_t(stride);
     // Many bytes a step over empty stretches and over covered ones.
     auto skipEmpty = [&](int x) {
 #if defined(__SSE2__)
@@ -86,12 +91,99 @@ void findRuns(MaskPiece& piece) {
       const int start = x;
       int end = skipCovered(x);
       for (x = skipEmpty(end); x < width && x - end < kRunGap; x = skipEmpty(end)) end = skipCovered(x);
-      // Whole steps of four where the piece allows: the compositor's
-      // single-pixel steps are the slow ones, and an empty pixel is left
-      // as it is.
-      piece.runs.push_back({row, start & ~3, std::min(width, (end + 3) & ~3)});
+      CoverageRun run = alignedRun(row, start, end, width);
+      run.offset = bytes;
+      bytes += size_t(run.end - run.start);
+      piece.runs.push_back(run);
     }
   }
+  piece.data.resize(bytes);
+  for (const CoverageRun& run : piece.runs)
+    std::memcpy(&piece.data[run.offset], mask + size_t(run.row) * size_t(stride) + size_t(run.start), size_t(run.end - run.start));
+}
+
+// Runs made as FreeType gives its spans: bottom row first (its rows go
+// upward), each row's from the left. A span that comes out of that order
+// leaves the runs unfinished, and the caller rasterises the fill again
+// into a whole mask.
+struct RunBuilder {
+  RunBuilder(std::vector<unsigned char>& b, std::vector<CoverageRun>& r, int w, int h)
+      : bytes(b), runs(r), width(w), height(h), at(b.data()), limit(b.data() + b.size()) {}
+
+  std::vector<unsigned char>& bytes;  // the runs' up to `at`
+  std::vector<CoverageRun>& runs;
+  int width, height;
+  unsigned char *at, *limit;
+  int row = -1, end = 0;  // the open run's row (-1: none) and end
+  bool unordered = false;
+  bool outOfMemory = false;  // nothing may be thrown through FreeType
+
+  size_t Used() const { return size_t(at - bytes.data()); }
+  // `count` bytes of `value`; the kept buffer is rarely grown at all.
+  void Put(int count, unsigned char value) {
+    if (limit - at < count) {
+      const size_t used = Used();
+      bytes.resize(std::max(bytes.size() * 2, used + size_t(count) + 4096));
+      at = bytes.data() + used, limit = bytes.data() + bytes.size();
+    }
+    if (count <= 8) {
+      for (int i = 0; i < count; ++i) at[i] = value;  // most spans are one edge pixel
+    } else {
+      std::memset(at, value, size_t(count));
+    }
+    at += count;
+  }
+
+  void Close() {
+    if (row < 0) return;
+    const int alignedEnd = std::min(width, (end + 3) & ~3);
+    Put(alignedEnd - end, 0);
+    runs.back().end = alignedEnd;
+    row = -1;
+  }
+
+  void Add(int r, int x, int length, unsigned char coverage) {
+    if (r == row && unsigned(x - end) < unsigned(kRunGap)) {
+      Put(x - end, 0);
+    } else {
+      if (row >= 0 && (r > row || (r == row && x < end))) {
+        unordered = true;
+        return;
+      }
+      Close();
+      runs.push_back({r, x & ~3, 0, Used()});
+      Put(x & 3, 0);
+      row = r;
+    }
+    Put(length, coverage);
+    end = x + length;
+  }
+};
+
+// FreeType may end a row with an empty span at the clip's edge.
+void spanFunc(int y, int count, const FT_Span* spans, void* user) {
+  auto* t = static_cast<RunBuilder*>(user);
+  const int row = t->height - 1 - y;
+  if (row < 0 || row >= t->height || t->unordered || t->outOfMemory) return;
+  try {
+    for (int i = 0; i < count; ++i) {
+      const int from = std::max(0, int(spans[i].x)), to = std::min(t->width, int(spans[i].x) + int(spans[i].len));
+      if (spans[i].coverage && from < to) t->Add(row, from, to - from, spans[i].coverage);
+    }
+  } catch (const std::bad_alloc&) {
+    t->outOfMemory = true;
+  }
+}
+
+// The runs and bytes of a thread's last fill, kept so that a fill makes no
+// fresh memory once the thread has filled as much before.
+struct RunScratch {
+  std::vector<unsigned char> bytes;
+  std::vector<CoverageRun> runs;
+};
+RunScratch& threadRuns() {
+  thread_local RunScratch scratch;
+  return scratch;
 }
 
 // Large fills (a frame drawn thousands of pixels wide) cover little of
@@ -149,15 +241,15 @@ std::vector<MaskPiece> piecesFromTiles(const TileTarget& t) {
       MaskPiece piece;
       piece.x = a * kTile, piece.y = tileY * kTile;
       piece.width = std::min(b * kTile, t.width) - piece.x, piece.height = bandHeight;
-      piece.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, piece.width);
-      piece.data.resize(size_t(piece.stride) * size_t(bandHeight));
+      const int stride = piece.width;
+      std::vector<unsigned char> band(size_t(stride) * size_t(bandHeight));
       for (int tileX = a; tileX < b; ++tileX) {
         const int columns = std::min(kTile, t.width - tileX * kTile);
         for (int r = 0; r < bandHeight; ++r)
-          std::memcpy(&piece.data[size_t(r) * size_t(piece.stride) + size_t((tileX - a) * kTile)],
-                      row[tileX].get() + r * kTile, size_t(columns));
+          std::memcpy(&band[size_t(r) * size_t(stride) + size_t((tileX - a) * kTile)], row[tileX].get() + r * kTile,
+                      size_t(columns));
       }
-      findRuns(piece);
+      packMask(band.data(), stride, piece);
       pieces.push_back(std::move(piece));
       a = b;
     }
@@ -442,25 +534,32 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
   FT_Raster_Params params{};
   params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
   params.clip_box = {0, 0, w, h};
+  // Runs made straight from the spans, where the box is small enough for
+  // a few of them a row; tiles for large fills, and for spans that come
+  // out of the order the runs are made in, which tiles take in any order.
   if (int64_t(w) * h < kTiledFillMinArea) {
-    MaskPiece whole;
-    whole.width = w, whole.height = h;
-    whole.stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
-    whole.data.assign(size_t(whole.stride) * size_t(h), 0);
-    SpanTarget spanTarget{whole.data.data(), whole.stride, h};
+    RunScratch& scratch = threadRuns();
+    scratch.runs.clear();
+    RunBuilder builder{scratch.bytes, scratch.runs, w, h};
     params.gray_spans = spanFunc;
-    params.user = &spanTarget;
-    if (!renderOutline(raster, outline, params)) return false;
-    findRuns(whole);
-    pieces.push_back(std::move(whole));
-  } else {
-    const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
-    TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
-    params.gray_spans = tileSpanFunc;
-    params.user = &tileTarget;
-    if (!renderOutline(raster, outline, params) || tileTarget.outOfMemory) return false;
-    pieces = piecesFromTiles(tileTarget);
+    params.user = &builder;
+    if (!renderOutline(raster, outline, params) || builder.outOfMemory) return false;
+    if (!builder.unordered) {
+      builder.Close();
+      MaskPiece whole;
+      whole.width = w, whole.height = h;
+      whole.data.assign(scratch.bytes.begin(), scratch.bytes.begin() + long(builder.Used()));
+      whole.runs.assign(scratch.runs.begin(), scratch.runs.end());
+      pieces.push_back(std::move(whole));
+      return true;
+    }
   }
+  const int tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+  TileTarget tileTarget{w, h, tilesX, std::vector<std::unique_ptr<unsigned char[]>>(size_t(tilesX) * size_t(tilesY))};
+  params.gray_spans = tileSpanFunc;
+  params.user = &tileTarget;
+  if (!renderOutline(raster, outline, params) || tileTarget.outOfMemory) return false;
+  pieces = piecesFromTiles(tileTarget);
   return true;
 }
 
@@ -522,7 +621,7 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
         const int from = std::max(left + run.start, x1), to = std::min(left + run.end, x2);
         if (y < y1 || y >= y2 || from >= to) continue;
         SolidOver(reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride)) + from,
-                  piece.data.data() + size_t(run.row) * size_t(piece.stride) + (from - left), to - from, pixel);
+                  piece.data.data() + run.offset + (from - left - run.start), to - from, pixel);
       }
     }
   }
@@ -584,8 +683,16 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
   cairo_save(cr);
   cairo_identity_matrix(cr);
   for (const MaskPiece& piece : entry.pieces) {
-    cairo_surface_t* maskSurface = cairo_image_surface_create_for_data(
-        const_cast<unsigned char*>(piece.data.data()), CAIRO_FORMAT_A8, piece.width, piece.height, piece.stride);
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, piece.width);
+    std::vector<unsigned char> mask;
+    try {
+      mask = piece.Expanded(stride);
+    } catch (const std::bad_alloc&) {
+      cairo_restore(cr);
+      return false;
+    }
+    cairo_surface_t* maskSurface =
+        cairo_image_surface_create_for_data(mask.data(), CAIRO_FORMAT_A8, piece.width, piece.height, stride);
     cairo_mask_surface(cr, maskSurface, entry.x0 + piece.x, entry.y0 + piece.y);
     cairo_surface_destroy(maskSurface);
   }
@@ -597,6 +704,7 @@ void TrimCoverageMasks() {
   MaskCache& cache = maskCache();
   cache.entries.clear();
   cache.bytes = 0;
+  threadRuns() = RunScratch();
 }
 
 }  // namespace korvane

@@ -226,6 +226,7 @@ TEST(TextureBrush, TilesTheImageFromTheOrigin) {
 }  // namespace korvane
 
 #include <cmath>
+#include <functional>
 
 #include "drawing/raster/coverage_fill.h"
 
@@ -503,6 +504,61 @@ TEST(CoverageFill, ManyShapesRoundARingCoverAsOneOutline) {
       }
     EXPECT_EQ(differing, 0) << mode;
     EXPECT_GT(ink, 255L * 5000) << mode;
+  }
+}
+
+// A fill keeps only the runs of its coverage, made as FreeType gives its
+// spans; a large fill keeps them from tiles of whole coverage. Shapes whose
+// covered stretches in a row lie just under, at and just over the gap that
+// joins two runs, at every offset from a four-pixel step, cut by each side
+// of the surface, and a thin slanted line: drawn alone, and with a speck
+// far off that makes the fill large, every pixel comes out the same.
+TEST(CoverageFill, RunsKeepEveryPixelsCoverage) {
+  struct Case {
+    const char* what;
+    std::function<void(GfxPath&)> shapes;
+  };
+  const Case cases[] = {
+      {"gaps round the joining width",
+       [](GfxPath& p) {
+         float x = 1.3f;
+         for (float gap : {62.7f, 63.5f, 64.f, 64.5f, 65.2f}) {
+           p.AddRectangle(x, 10.25f + (x - 1.3f) / 20, 1.4f + gap / 50, 30.5f);
+           x += 1.4f + gap / 50 + gap;
+         }
+       }},
+      {"every offset from a step",
+       [](GfxPath& p) {
+         for (int i = 0; i < 8; ++i) p.AddEllipse(3.f + float(i) * 37.25f, 60.f + float(i) * 0.3f, 9.5f, 21.f);
+       }},
+      {"cut by every side", [](GfxPath& p) { p.AddEllipse(-20.5f, -15.25f, 341.f, 231.5f); }},
+      {"a thin slanted line",
+       [](GfxPath& p) {
+         p.AddLine(2.5f, 190.f, 297.f, 3.5f);
+         p.AddLine(297.f, 4.3f, 2.5f, 190.8f);
+       }},
+  };
+  for (const Case& c : cases) {
+    GfxSolidBrush brush;
+    brush.Create(0xFF000000);
+    GfxPath path;
+    path.Create();
+    c.shapes(path);
+    Canvas small(300, 200);
+    ASSERT_TRUE(small.g.FillPath(brush, path)) << c.what;
+    path.StartFigure();
+    path.AddRectangle(1190.5f, 1190.5f, 3.f, 3.f);
+    Canvas large(1200, 1200);
+    ASSERT_TRUE(large.g.FillPath(brush, path)) << c.what;
+    int differing = 0, covered = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 300; ++x) {
+        differing += small.alpha(x, y) != large.alpha(x, y);
+        covered += small.alpha(x, y) != 0;
+      }
+    EXPECT_EQ(differing, 0) << c.what;
+    EXPECT_GT(covered, 300) << c.what;
+    EXPECT_EQ(large.alpha(1192, 1192), 255) << c.what;
   }
 }
 
