@@ -199,6 +199,10 @@ bool EncodePng(cairo_surface_t* surface, std::string* out, double dpi) {
   }
   const size_t deflatedSize = deflated.size();
   std::string& png = *out;
+  // Its whole size at once: growing it would copy it, into fresh memory.
+  const size_t idatChunks = deflatedSize / (256 * 1024) + 1;
+  png.clear();
+  png.reserve(8 + 25 + 21 + 12 * idatChunks + deflatedSize + 12);
   png.assign("\x89PNG\r\n\x1A\n", 8);
   uint8_t ihdr[13] = {};
   for (int i = 0; i < 4; ++i) ihdr[i] = uint8_t(uint32_t(width) >> (24 - 8 * i)), ihdr[4 + i] = uint8_t(uint32_t(height) >> (24 - 8 * i));

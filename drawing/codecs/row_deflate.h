@@ -26,8 +26,8 @@ bool DeflateRows(const uint8_t* data, size_t size, size_t rowBytes, std::vector<
 using RowFill = std::function<void(size_t index, uint8_t* destination)>;
 bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::vector<uint8_t>& out);
 
-// Lets go of the working memory (about 290 KB) this thread keeps for its
-// next encode.
+// Lets go of the working memory (a huge page, of which about 290 KB is
+// used) this thread keeps for its next encode.
 void TrimDeflateScratch();
 
 // Code lengths of a complete prefix code of at most maxLength bits (at

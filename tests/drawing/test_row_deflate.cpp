@@ -56,7 +56,9 @@ void expectRoundTrip(const std::vector<uint8_t>& data, size_t rowBytes, const ch
     EXPECT_EQ(streamedStatus, Z_OK) << what;
     bool filtered = false;
     for (size_t row = 0; row < data.size(); row += rowBytes) filtered = filtered || data[row] != 0;
-    if (!filtered) EXPECT_TRUE(streamed == stream) << what;
+    if (!filtered) {
+      EXPECT_TRUE(streamed == stream) << what;
+    }
   }
   // libdeflate's inflater is the stricter about codes.
   std::vector<uint8_t> again(data.size() + 1);
@@ -119,7 +121,9 @@ TEST(RowDeflate, KeptWorkingMemoryNeverChangesTheStream) {
 
   std::vector<uint8_t> outer, inner;
   ASSERT_TRUE(DeflateRows(ring.size() / 1201, 1201, [&](size_t row, uint8_t* destination) {
-    if (row == 100) EXPECT_TRUE(DeflateRows(noise.data(), noise.size(), 1201, inner));
+    if (row == 100) {
+      EXPECT_TRUE(DeflateRows(noise.data(), noise.size(), 1201, inner));
+    }
     std::memcpy(destination, ring.data() + row * 1201, 1201);
   }, outer));
   EXPECT_TRUE(outer == ringAlone);
