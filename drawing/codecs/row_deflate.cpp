@@ -585,7 +585,7 @@ bool DeflateRows(size_t rowCount, size_t rowBytes, const RowFill& fillRow, std::
   size_t next = 0;
   return deflateStream(rowCount * rowBytes, rowBytes, rowsAtOnce * rowBytes, [&](uint8_t* destination, size_t bytes) {
     for (; bytes >= rowBytes; bytes -= rowBytes, destination += rowBytes) fillRow(next++, destination);
-  }, false, out);
+  }, true, out);
 }
 
 }  // namespace korvane

@@ -364,5 +364,55 @@ TEST(PngContainer, APhotosRowsAreFilteredAndCompressLikeAPhotoEncoders) {
   EXPECT_LT(double(png.GetSize()), 0.8 * double(unfiltered.size()));
 }
 
+// A seal that carries a photo, against what a photo encoder would make of
+// it: every row filtered by the minimum-sum rule and compressed by
+// libdeflate at level 1. The seal's rows and the photo's are coded apart,
+// each as suits it, and the whole comes out no larger.
+TEST(PngContainer, ASealWithAPhotoIsNoLargerThanAPhotoEncoderMakesIt) {
+  CairoSurfacePtr seal = CreateArgbSurface(400, 400);
+  ASSERT_TRUE(seal);
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> noise(-6, 6);
+  auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(seal.get()));
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 400; ++x) {
+      uint32_t& p = data[y * 400 + x];
+      const double d = std::hypot(x - 199.5, y - 199.5) - 185;
+      if (const double ink = std::clamp(4 - std::fabs(d), 0.0, 1.0); ink > 0) {
+        const uint32_t a = uint32_t(std::lround(ink * 255));
+        p = a << 24 | (a * 0xD2 / 255) << 16 | (a * 0x1E / 255) << 8 | (a * 0x22 / 255);
+      }
+      if (x >= 50 && x < 350 && y >= 50 && y < 350) {
+        const double shade = 120 + 70 * std::sin(x / 23.0) * std::cos(y / 31.0) + (x > 200 && y > 170 ? 40 : 0);
+        auto channel = [&](double scale) { return uint32_t(std::clamp(int(shade * scale) + noise(random), 0, 255)); };
+        p = 0xFF000000u | channel(1.0) << 16 | channel(0.8) << 8 | channel(0.6);
+      }
+    }
+  cairo_surface_mark_dirty(seal.get());
+  std::string png;
+  ASSERT_TRUE(EncodePng(seal.get(), &png));
+  size_t idat = 0;
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const size_t length = size_t(uint8_t(png[at])) << 24 | size_t(uint8_t(png[at + 1])) << 16 |
+                          size_t(uint8_t(png[at + 2])) << 8 | size_t(uint8_t(png[at + 3]));
+    if (png.compare(at + 4, 4, "IDAT") == 0) idat += length;
+    at += 12 + length;
+  }
+
+  const std::vector<uint8_t> raw = straightRows(seal.get());
+  const size_t n = 400 * 4;
+  std::vector<uint8_t> filtered((n + 1) * 400), scratch(n);
+  for (size_t y = 0; y < 400; ++y)
+    FilterPngRow(&raw[y * (n + 1) + 1], y ? &raw[(y - 1) * (n + 1) + 1] : nullptr, n, &filtered[y * (n + 1)],
+                 scratch.data());
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(1);
+  std::vector<uint8_t> reference(libdeflate_zlib_compress_bound(compressor, filtered.size()));
+  const size_t referenceSize =
+      libdeflate_zlib_compress(compressor, filtered.data(), filtered.size(), reference.data(), reference.size());
+  libdeflate_free_compressor(compressor);
+  ASSERT_GT(referenceSize, 0u);
+  EXPECT_LE(idat, referenceSize);
+}
+
 }  // namespace
 }  // namespace korvane
