@@ -2,7 +2,6 @@
 // container around it checked chunk by chunk.
 #include <gtest/gtest.h>
 #include <libdeflate.h>
-#include <png.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -21,6 +20,7 @@
 #include "drawing/codecs/png_writer.h"
 #include "drawing/codecs/row_deflate.h"
 #include "render/seal_renderer.h"
+#include "support/test_pictures.h"
 
 namespace korvane {
 namespace {
@@ -301,17 +301,12 @@ void expectSoundPng(cairo_surface_t* surface, double dpi, size_t expectedIdatChu
     EXPECT_GT(filtered, 0u);
   }
 
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_memory(&image, png.data(), png.size()));
-  image.format = PNG_FORMAT_RGBA;
-  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-  ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
-  const size_t rowBytes = size_t(image.width) * 4 + 1;
+  const test::RgbaPixels pixels = test::DecodePngRgba(png.data(), png.size());
+  ASSERT_FALSE(pixels.bytes.empty());
+  const size_t rowBytes = size_t(pixels.width) * 4 + 1;
   int differing = 0;
-  for (size_t y = 0; y < image.height; ++y)
-    differing += std::memcmp(&pixels[y * (rowBytes - 1)], &rows[y * rowBytes + 1], rowBytes - 1) != 0;
+  for (size_t y = 0; y < pixels.height; ++y)
+    differing += std::memcmp(&pixels.bytes[y * (rowBytes - 1)], &rows[y * rowBytes + 1], rowBytes - 1) != 0;
   EXPECT_EQ(differing, 0);
 }
 

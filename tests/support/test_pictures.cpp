@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -87,6 +88,19 @@ bool WriteBytes(const std::string& path, const ByteArray& bytes) {
   if (!f) return false;
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
+}
+
+RgbaPixels DecodePngRgba(const void* data, size_t size) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  RgbaPixels out;
+  if (!png_image_begin_read_from_memory(&image, data, size)) return out;
+  image.format = PNG_FORMAT_RGBA;
+  out.bytes.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, out.bytes.data(), 0, nullptr)) return RgbaPixels();
+  out.width = image.width, out.height = image.height;
+  return out;
 }
 
 }  // namespace korvane::test

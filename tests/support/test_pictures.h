@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/file_io.h"
 
@@ -17,6 +18,14 @@ ByteArray EncodeJpeg(int width, int height, const PicturePattern& pattern, int q
 // Opaque RGB, or RGBA with the pattern's top byte as alpha; interlaced
 // (Adam7) when asked.
 ByteArray EncodePng(int width, int height, const PicturePattern& pattern, bool alpha = false, bool interlaced = false);
+
+// libpng's reading of PNG bytes as straight RGBA, four bytes a pixel, rows
+// downward; empty when it cannot read them.
+struct RgbaPixels {
+  uint32_t width = 0, height = 0;
+  std::vector<uint8_t> bytes;
+};
+RgbaPixels DecodePngRgba(const void* data, size_t size);
 
 // Writes the bytes to a file; false when it cannot.
 bool WriteBytes(const std::string& path, const ByteArray& bytes);
