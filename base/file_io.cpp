@@ -167,34 +167,33 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes) {
   return true;
 }
 
-FileCopy::~FileCopy() {
+HugePageMemory::~HugePageMemory() {
   if (m_map) ::munmap(m_map, m_mapLength);
 }
 
-FileCopy::FileCopy(FileCopy&& other) noexcept { *this = std::move(other); }
+HugePageMemory::HugePageMemory(HugePageMemory&& other) noexcept { *this = std::move(other); }
 
-FileCopy& FileCopy::operator=(FileCopy&& other) noexcept {
+HugePageMemory& HugePageMemory::operator=(HugePageMemory&& other) noexcept {
   if (this != &other) {
     if (m_map) ::munmap(m_map, m_mapLength);
     m_map = std::exchange(other.m_map, nullptr);
     m_mapLength = std::exchange(other.m_mapLength, 0);
     m_data = std::exchange(other.m_data, nullptr);
-    m_size = std::exchange(other.m_size, 0);
   }
   return *this;
 }
 
-// Anonymous memory starting on a huge-page boundary, asking for huge pages.
-bool FileCopy::allocate(size_t size) {
+// One huge page more than asked for, so that a boundary lies within.
+bool HugePageMemory::Allocate(size_t bytes) {
   constexpr size_t kHugePage = size_t(2) << 20;
-  const size_t length = (std::max<size_t>(size, 1) + kHugePage - 1) / kHugePage * kHugePage;
+  const size_t length = (std::max<size_t>(bytes, 1) + kHugePage - 1) / kHugePage * kHugePage;
   const size_t mapped = length + kHugePage;
-  void* m = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* m = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (m == MAP_FAILED) {
     errno = ENOMEM;
     return false;
   }
-  *this = FileCopy();
+  *this = HugePageMemory();
   m_map = m, m_mapLength = mapped;
   m_data = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(m) + kHugePage - 1) / kHugePage * kHugePage);
   ::madvise(m_data, length, MADV_HUGEPAGE);  // advice only: small pages work too
@@ -206,9 +205,9 @@ bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes) {
   struct stat st;
   if (!openRegularOfAtMost(path, maxBytes, &fd, &st)) return false;
   FileCopy copy;
-  if (!copy.allocate(size_t(st.st_size))) return false;
+  if (!copy.m_memory.Allocate(size_t(st.st_size))) return false;
   size_t got = 0;
-  if (!readInto(fd.get(), copy.m_data, size_t(st.st_size), &got)) return false;
+  if (!readInto(fd.get(), copy.m_memory.data(), size_t(st.st_size), &got)) return false;
   uint8_t probe;
   ssize_t more;
   while ((more = ::read(fd.get(), &probe, 1)) < 0 && errno == EINTR) {
@@ -219,8 +218,8 @@ bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes) {
     ByteArray bytes;
     if (!ReadFileBytes(path, &bytes, maxBytes)) return false;
     FileCopy grown;
-    if (!grown.allocate(bytes.size())) return false;
-    std::memcpy(grown.m_data, bytes.data(), bytes.size());
+    if (!grown.m_memory.Allocate(bytes.size())) return false;
+    std::memcpy(grown.m_memory.data(), bytes.data(), bytes.size());
     grown.m_size = bytes.size();
     *out = std::move(grown);
     return true;

@@ -22,6 +22,29 @@ bool ReadFileBytes(const std::string& path, ByteArray* out, size_t maxBytes = si
 // read the same way: enough to tell what a file is without reading it all.
 bool ReadFilePrefix(const std::string& path, ByteArray* out, size_t count);
 
+// Anonymous memory starting on a huge-page boundary, asking the system for
+// huge pages (advice only: small pages work too). It comes zeroed and is
+// unmapped when dropped. On machines where touching fresh memory is slow,
+// a fault a 2 MB page instead of one a 4 KiB page is what large bitmaps,
+// the seal font and the encoder's working memory cost.
+class HugePageMemory {
+ public:
+  HugePageMemory() = default;
+  ~HugePageMemory();
+  HugePageMemory(HugePageMemory&& other) noexcept;
+  HugePageMemory& operator=(HugePageMemory&& other) noexcept;
+
+  // At least `bytes` (one at least); false, with errno ENOMEM, when it
+  // cannot be mapped.
+  bool Allocate(size_t bytes);
+  uint8_t* data() const { return m_data; }
+
+ private:
+  void* m_map = nullptr;
+  size_t m_mapLength = 0;
+  uint8_t* m_data = nullptr;
+};
+
 // A private copy of a file's bytes, read once: the file may be rewritten,
 // truncated or removed afterwards without the copy changing (a mapping of
 // the file would change with it, or fault). Held in huge pages where the
@@ -31,20 +54,20 @@ bool ReadFilePrefix(const std::string& path, ByteArray* out, size_t count);
 class FileCopy {
  public:
   FileCopy() = default;
-  ~FileCopy();
-  FileCopy(FileCopy&& other) noexcept;
-  FileCopy& operator=(FileCopy&& other) noexcept;
+  FileCopy(FileCopy&& other) noexcept : m_memory(std::move(other.m_memory)), m_size(std::exchange(other.m_size, 0)) {}
+  FileCopy& operator=(FileCopy&& other) noexcept {
+    m_memory = std::move(other.m_memory);
+    m_size = std::exchange(other.m_size, 0);
+    return *this;
+  }
 
-  const uint8_t* data() const { return m_data; }
+  const uint8_t* data() const { return m_memory.data(); }
   size_t size() const { return m_size; }
 
  private:
   friend bool ReadFileCopy(const std::string& path, FileCopy* out, size_t maxBytes);
-  bool allocate(size_t size);
 
-  void* m_map = nullptr;
-  size_t m_mapLength = 0;
-  uint8_t* m_data = nullptr;
+  HugePageMemory m_memory;
   size_t m_size = 0;
 };
 

@@ -11,7 +11,7 @@
 #include <span>
 #include <type_traits>
 
-#include <sys/mman.h>
+#include "base/file_io.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -370,26 +370,17 @@ constexpr size_t kHashSlots = size_t(1) << kHashBits;
 // the system gives one: on machines where touching fresh memory is slow,
 // the 60 small pages they span cost a first encode more than the encode.
 struct Scratch {
-  static constexpr size_t kHugePage = size_t(2) << 20;
   static constexpr size_t kTokensAt = kHashSlots * 4, kHeldAt = kTokensAt + kBlockTokens * 4;
-  static constexpr size_t kHeldCapacity = kHugePage - kHeldAt;  // rows are at most 64 KiB
+  static constexpr size_t kHeldCapacity = (size_t(2) << 20) - kHeldAt;  // rows are at most 64 KiB
 
   Scratch() {
-    void* at = ::mmap(nullptr, 2 * kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (at == MAP_FAILED) throw std::bad_alloc();
-    map = at;
-    base = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(at) + kHugePage - 1) / kHugePage * kHugePage);
-    ::madvise(base, kHugePage, MADV_HUGEPAGE);  // advice only: small pages work too
-    lastSeen = reinterpret_cast<uint32_t*>(base);
-    tokens = reinterpret_cast<uint32_t*>(base + kTokensAt);
-    held = base + kHeldAt;
+    if (!memory.Allocate(kHeldAt + kHeldCapacity)) throw std::bad_alloc();
+    lastSeen = reinterpret_cast<uint32_t*>(memory.data());
+    tokens = reinterpret_cast<uint32_t*>(memory.data() + kTokensAt);
+    held = memory.data() + kHeldAt;
   }
-  ~Scratch() { ::munmap(map, 2 * kHugePage); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
 
-  void* map = nullptr;
-  uint8_t* base = nullptr;
+  HugePageMemory memory;
   uint32_t* lastSeen = nullptr;
   uint32_t* tokens = nullptr;
   uint8_t* held = nullptr;
