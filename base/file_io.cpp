@@ -185,7 +185,6 @@ HugePageMemory& HugePageMemory::operator=(HugePageMemory&& other) noexcept {
 
 // One huge page more than asked for, so that a boundary lies within.
 bool HugePageMemory::Allocate(size_t bytes) {
-  constexpr size_t kHugePage = size_t(2) << 20;
   const size_t length = (std::max<size_t>(bytes, 1) + kHugePage - 1) / kHugePage * kHugePage;
   const size_t mapped = length + kHugePage;
   void* m = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);

@@ -38,6 +38,11 @@ class HugePageMemory {
   // cannot be mapped.
   bool Allocate(size_t bytes);
   uint8_t* data() const { return m_data; }
+  // How many bytes from data() are usable: what was asked for, rounded up
+  // to whole huge pages.
+  size_t capacity() const { return m_map ? m_mapLength - kHugePage : 0; }
+
+  static constexpr size_t kHugePage = size_t(2) << 20;
 
  private:
   void* m_map = nullptr;

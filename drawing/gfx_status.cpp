@@ -44,6 +44,7 @@ void TrimThreadScratch() {
   TrimCoverageMasks();
   TrimEllipseBands();
   TrimDeflateScratch();
+  TrimSpareBitmap();
 }
 
 }  // namespace korvane

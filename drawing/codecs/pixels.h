@@ -11,6 +11,8 @@ namespace korvane {
 
 // A transparent ARGB32 surface, or null for a side outside 1..kMaxBitmapSide.
 CairoSurfacePtr CreateArgbSurface(int width, int height);
+// Lets go of the bitmap memory this thread keeps for its next surface.
+void TrimSpareBitmap();
 
 // Pixel access with GDI+'s straight 0xAARRGGBB.
 ARGB UnpremultiplyPixel(uint32_t premultiplied);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include <jpeglib.h>
 #include <png.h>
@@ -18,6 +19,7 @@
 #include "drawing/codecs/picture_decoder.h"
 #include "drawing/codecs/pixels.h"
 #include "drawing/codecs/png_writer.h"
+#include "drawing/gfx_status.h"
 
 namespace korvane {
 namespace {
@@ -75,6 +77,38 @@ TEST(Png, RoundTripKeepsStraightPixels) {
   ASSERT_TRUE(back.CreateFromBytes(bytes));
   EXPECT_EQ(back.GetRawFormat(), kImageFormatPNG);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Pixel(back, i % 4, i / 4), pixels[i]) << i;
+}
+
+// A bitmap's memory is kept for the thread's next one: a new surface is
+// transparent whatever the last one held, at any size that fits in it, and
+// one that does not fit is mapped afresh.
+TEST(ArgbSurface, AReusedBitmapComesBackTransparent) {
+  auto paint = [](cairo_surface_t* s) {
+    unsigned char* data = cairo_image_surface_get_data(s);
+    std::memset(data, 0xA5, size_t(cairo_image_surface_get_stride(s)) * size_t(cairo_image_surface_get_height(s)));
+    cairo_surface_mark_dirty(s);
+  };
+  auto clearPixels = [](cairo_surface_t* s) {
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const size_t bytes = size_t(cairo_image_surface_get_stride(s)) * size_t(cairo_image_surface_get_height(s));
+    return std::count(data, data + bytes, 0) == std::ptrdiff_t(bytes);
+  };
+  for (auto [first, second] : {std::pair{900, 900}, {900, 400}, {400, 1200}, {1200, 1200}}) {
+    {
+      CairoSurfacePtr s = CreateArgbSurface(first, first);
+      ASSERT_TRUE(s);
+      ASSERT_TRUE(clearPixels(s.get())) << first;
+      paint(s.get());
+    }
+    CairoSurfacePtr again = CreateArgbSurface(second, second);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(clearPixels(again.get())) << first << " then " << second;
+    paint(again.get());
+  }
+  TrimThreadScratch();
+  CairoSurfacePtr afterTrim = CreateArgbSurface(900, 900);
+  ASSERT_TRUE(afterTrim);
+  EXPECT_TRUE(clearPixels(afterTrim.get()));
 }
 
 // Every alpha with every channel value, premultiplied or not (cairo never
