@@ -3,11 +3,14 @@
 #pragma once
 
 #include <cstddef>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace korvane {
@@ -145,8 +148,10 @@ class AtomicFileSet {
 // Finish, the group is made durable with one syncfs, renamed into place
 // and its folders synced once. So each file is, at any moment (a kill or a
 // power cut included), complete or absent, as with WriteFileAtomically, but
-// writers do not each wait for two flushes of the disk. Safe to call from
-// several threads.
+// writers do not each wait for two flushes of the disk. The groups are put
+// in place by a thread of the batch's own, so that no writer waits for the
+// disk at all; a writer waits only when that thread is two groups behind.
+// Safe to call from several threads.
 class FileBatch {
  public:
   explicit FileBatch(size_t groupSize = 64);
@@ -154,8 +159,8 @@ class FileBatch {
   FileBatch(const FileBatch&) = delete;
   FileBatch& operator=(const FileBatch&) = delete;
 
-  // Stages one file, perhaps putting a whole group in place. False (errno
-  // set, nothing left behind) when the file could not be staged.
+  // Stages one file. False (errno set, nothing left behind) when the file
+  // could not be staged.
   bool Write(const std::string& path, std::string_view bytes);
   // Puts the rest in place, once every writer is done; every path (as it
   // was given to Write) that could not be put in place, with its errno.
@@ -163,11 +168,19 @@ class FileBatch {
 
  private:
   void commit(AtomicFileSet& group);
+  void commitQueued();  // the committing thread
+  void stopCommitting(bool abandon);
 
   const size_t m_groupSize;
   std::mutex m_mutex;
+  std::condition_variable m_changed;
   AtomicFileSet m_pending;
   size_t m_count = 0;
+  std::deque<AtomicFileSet> m_queued;  // full groups, oldest first
+  bool m_stopping = false;
+  bool m_abandoning = false;
+  bool m_committerTried = false;
+  std::thread m_committer;
   std::vector<std::pair<std::string, int>> m_failed;
 };
 
