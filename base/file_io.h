@@ -8,9 +8,9 @@
 #include <deque>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace korvane {

@@ -86,9 +86,10 @@ std::vector<BatchFailure> RunBatch(const SealDocument& design, const std::vector
                                    const PrintOptions& options, unsigned threads,
                                    const std::function<void(size_t done, size_t total)>& progress,
                                    const std::vector<std::string>& inputs, RenderCaches* caches) {
-  // What a seal frees is kept for the next one: the allocator would give
-  // back the top of each thread's heap after nearly every seal and fault
-  // it in again (1,000 start-up seals: 20,000 -> 10,500 page faults).
+  // What a seal frees is kept for the next one, for the rest of the
+  // process: the allocator would give back the top of each thread's heap
+  // after nearly every seal and fault it in again (1,000 start-up seals:
+  // 20,000 -> 10,500 page faults).
   ::mallopt(M_TRIM_THRESHOLD, 32 << 20);
   RenderCaches batchCaches;
   RenderCaches& shared = caches ? *caches : batchCaches;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 #include <new>
+#include <utility>
 
 #include "base/file_io.h"
 #include "drawing/gfx_status.h"
@@ -59,6 +59,10 @@ HugePageMemory* takeSpare(size_t bytes) {
   return memory;
 }
 
+// Pixels in huge pages: a fresh bitmap is otherwise faulted in 4 KiB at a
+// time, which on some machines costs more than drawing it (a 400 x 400
+// seal: 160 faults, a 6400 x 6400 one 40,000). The memory comes zeroed, as
+// cairo's does.
 CairoSurfacePtr createInHugePages(int width, int height) {
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
   if (stride <= 0) return nullptr;
