@@ -242,6 +242,23 @@ TEST(FileBatch, ManyWritersEndWithEveryFileWhole) {
   EXPECT_EQ(entries(dir.path()).size(), size_t(kFiles));  // no temporary file left
 }
 
+// A batch dropped without Finish, its thread perhaps part way through the
+// groups: each file is in place whole or absent, and no temporary file is
+// left, however far the thread had got.
+TEST(FileBatch, ABatchNeverFinishedLeavesEachFileWholeOrAbsent) {
+  for (int round = 0; round < 20; ++round) {
+    test::TempDir dir;
+    {
+      FileBatch batch(2);
+      for (int i = 0; i < 21; ++i) ASSERT_TRUE(batch.Write((dir / ("f" + std::to_string(i))).string(), std::string(size_t(1000 + i), 'x')));
+    }
+    for (const std::string& name : entries(dir.path())) {
+      ASSERT_EQ(name[0], 'f') << name;
+      EXPECT_EQ(contentOf(dir / name).size(), size_t(1000 + std::stoi(name.substr(1))));
+    }
+  }
+}
+
 TEST(AtomicFileSet, AFailureBetweenTwoRenamesPutsTheFirstFileBack) {
   test::TempDir dir;
   put(dir / "a.png", "old a");
