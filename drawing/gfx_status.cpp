@@ -47,4 +47,6 @@ void TrimThreadScratch() {
   TrimSpareBitmap();
 }
 
+size_t SetThreadMaskBudget(size_t bytes) { return SetCoverageMaskBudget(bytes); }
+
 }  // namespace korvane

@@ -2,6 +2,7 @@
 // its outcome in LastStatus; boolean results are true exactly when it is Ok.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "drawing/gfx_types.h"
@@ -49,5 +50,9 @@ uint32_t GraphicsStartToken();
 // (coverage masks, up to 16 MB, ellipse outlines and the PNG encoder's
 // working memory): for a batch worker that is done, or an editor left idle.
 void TrimThreadScratch();
+
+// How much the coverage masks this thread keeps may take, 16 MB unless
+// set; the budget before, for putting it back.
+size_t SetThreadMaskBudget(size_t bytes);
 
 }  // namespace korvane

@@ -11,6 +11,7 @@
 #include <list>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -360,6 +361,13 @@ constexpr size_t kMaskCacheBytes = size_t(16) << 20;
 struct MaskCache {
   std::list<MaskEntry> entries;  // most recently used first
   size_t bytes = 0;
+  size_t budget = kMaskCacheBytes;
+  void FitBudget() {
+    while (bytes > budget && entries.size() > 1) {
+      bytes -= entries.back().bytes();
+      entries.pop_back();
+    }
+  }
 };
 
 MaskCache& maskCache() {
@@ -672,10 +680,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
       return false;
     cache.entries.push_front(std::move(entry));
     cache.bytes += cache.entries.front().bytes();
-    while (cache.bytes > kMaskCacheBytes && cache.entries.size() > 1) {
-      cache.bytes -= cache.entries.back().bytes();
-      cache.entries.pop_back();
-    }
+    cache.FitBudget();
   }
 
   const MaskEntry& entry = cache.entries.front();
@@ -698,6 +703,13 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
   }
   cairo_restore(cr);
   return true;
+}
+
+size_t SetCoverageMaskBudget(size_t bytes) {
+  MaskCache& cache = maskCache();
+  const size_t previous = std::exchange(cache.budget, bytes);
+  cache.FitBudget();
+  return previous;
 }
 
 void TrimCoverageMasks() {

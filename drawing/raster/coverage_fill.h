@@ -8,6 +8,8 @@
 
 #include <cairo.h>
 
+#include <cstddef>
+
 #include "drawing/raster/path_data.h"
 
 namespace korvane {
@@ -23,5 +25,8 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped = true
 
 // Lets go of the masks this thread keeps between fills.
 void TrimCoverageMasks();
+// The most this thread's kept masks may take (16 MB unless set); the
+// budget before.
+size_t SetCoverageMaskBudget(size_t bytes);
 
 }  // namespace korvane

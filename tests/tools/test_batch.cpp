@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <new>
 
 #include "base/csv.h"
 
 #include "drawing/gfx/gfx_image.h"
+#include "drawing/gfx_status.h"
 #include "support/image_compare.h"
 #include "support/temp_dir.h"
 #include "tools/batch.h"
@@ -48,10 +51,13 @@ TEST(Batch, TwoWorkersRenderEveryRowWithItsOwnWords) {
   SealDocument design = StartupSealDocument();
   design.Text[1].Font.FaceName = "DejaVu Sans";  // an installed family too
   size_t reported = 0;
+  const size_t budget = SetThreadMaskBudget(size_t(3) << 20);
   const auto failures = RunBatch(design, rows, PrintOptions{}, 2, [&](size_t done, size_t total) {
     EXPECT_EQ(total, rows.size());
     reported = std::max(reported, done);
   });
+  // The workers' smaller mask budget was theirs alone.
+  EXPECT_EQ(SetThreadMaskBudget(budget), size_t(3) << 20);
   EXPECT_EQ(reported, rows.size());
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].row, 8u);
@@ -66,6 +72,14 @@ TEST(Batch, TwoWorkersRenderEveryRowWithItsOwnWords) {
       EXPECT_EQ(png.GetWidth(), 400u);
     }
   }
+  // Whatever masks the workers kept or dropped, a row's file holds the bytes
+  // a render of its own gives.
+  SealDocument last = design;
+  last.Text[0].szText = *rows[22].texts[0];
+  std::string bytes, error;
+  ASSERT_TRUE(EncodeSeal(last, OutputKind::Png, PrintOptions{}, &bytes, &error));
+  std::ifstream written(rows[22].output, std::ios::binary);
+  EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(written), {}) == bytes);
 }
 
 TEST(Batch, HostileFilesCostLittleAndAreBounded) {
