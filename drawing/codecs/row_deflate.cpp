@@ -225,7 +225,8 @@ inline int matchLength(const uint8_t* a, const uint8_t* b, int max) {
   return l;
 }
 
-// A token is a literal byte, or a match: bit 31, length << 16, distance.
+// A token is a literal byte, or a match: bit 31, the distance's code << 25,
+// length << 16, distance. The code is found once, as the match is counted.
 constexpr uint32_t kMatch = 0x80000000u;
 
 struct Block {
@@ -274,8 +275,12 @@ void atLeastTwoSymbols(uint32_t* frequency, int count) {
     if (!frequency[i]) frequency[i] = 1, ++used;
 }
 
-void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWriter& bits) {
+void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWriter& stream) {
   const SymbolTables& t = symbolTables();
+  // A copy the compiler keeps in registers: through the caller's, each
+  // store of output bytes might have changed its fields, which were then
+  // stored and read back at every token.
+  BitWriter bits = stream;
   std::array<uint32_t, kLitLenSymbols> litLen = block.litLen;
   std::array<uint32_t, kDistSymbols> dist = block.dist;
   litLen[kEndOfBlock] = 1;
@@ -335,21 +340,32 @@ void writeBlock(const Block& block, bool last, std::vector<uint8_t>& out, BitWri
     const Code& c = litLenCodes[257 + lc];
     lengthBits[size_t(length)] = {c.bits | uint32_t(length - kLengthBase[lc]) << c.length, c.length + kLengthExtra[lc]};
   }
+  // A distance code's bits, its length with the extra bits', and the
+  // distance it counts from.
+  struct DistanceBits {
+    uint32_t bits;
+    int count;
+    int codeLength;
+    uint32_t base;
+  };
+  std::array<DistanceBits, kDistSymbols> distanceBits{};
+  for (int dc = 0; dc < kDistSymbols; ++dc)
+    distanceBits[size_t(dc)] = {distCodes[dc].bits, distCodes[dc].length + kDistanceExtra[dc], distCodes[dc].length,
+                                kDistanceBase[dc]};
   for (const uint32_t token : std::span(block.tokens, block.count)) {
     if (!(token & kMatch)) {
       bits.Add(litLenCodes[token].bits, litLenCodes[token].length);
     } else {
       // The length's code and extra bits, then the distance's: at most 48.
       const Bits& length = lengthBits[(token >> 16) & 0x1FF];
-      const size_t distance = token & 0xFFFF;
-      const int dc = t.distanceCode[distance];
-      const Code& d = distCodes[dc];
-      const uint64_t distanceBits = d.bits | uint64_t(distance - kDistanceBase[dc]) << d.length;
-      bits.Add(length.bits | distanceBits << length.count, length.count + d.length + kDistanceExtra[dc]);
+      const DistanceBits& d = distanceBits[(token >> 25) & 0x1F];
+      const uint64_t distance = d.bits | uint64_t((token & 0xFFFF) - d.base) << d.codeLength;
+      bits.Add(length.bits | distance << length.count, length.count + d.count);
     }
     bits.Flush();
   }
   bits.Put(litLenCodes[kEndOfBlock]);
+  stream = bits;
 }
 
 }  // namespace
@@ -481,6 +497,8 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
     }
     const size_t limit = filled == size ? size : (filled > kMaxMatch ? filled - kMaxMatch : 0);
     const uint8_t* const data = held;
+    // Where the next token goes: a local the compiler keeps in a register.
+    uint32_t* next = nullptr;
     size_t changeAt = nextChange < changes.size() ? changes[nextChange] : SIZE_MAX;
     // One position coded: a match or a literal, one token. `checked` is
     // false where every look back and a whole match's length fit, so that
@@ -514,12 +532,13 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
         }
       }
       if (best >= kMinMatch) {
-        block.tokens[block.count++] = kMatch | uint32_t(best) << 16 | uint32_t(distance & 0xFFFF);
+        const uint32_t dc = t.distanceCode[distance];
+        *next++ = kMatch | dc << 25 | uint32_t(best) << 16 | uint32_t(distance & 0xFFFF);
         ++block.litLen[257 + t.lengthCode[best]];
-        ++block.dist[t.distanceCode[distance]];
+        ++block.dist[dc];
         pos += size_t(best);
       } else {
-        block.tokens[block.count++] = *here;
+        *next++ = *here;
         ++block.litLen[*here];
         ++pos;
       }
@@ -543,9 +562,11 @@ bool deflateStream(size_t size, size_t rowBytes, size_t batch, const ByteFill& f
       // Each position adds a token and moves on at least a byte: up to the
       // next change of row kind, the block has room for all of them.
       const size_t stop = std::min({limit, changeAt, pos + (kBlockTokens - block.count)});
+      next = block.tokens + block.count;
       while (pos < stop && pos < uncheckedFrom) codeOne(std::true_type{});
       for (const size_t end = std::min(stop, uncheckedTo); pos < end;) codeOne(std::false_type{});
       while (pos < stop) codeOne(std::true_type{});
+      block.count = size_t(next - block.tokens);
     }
   }
   writeBlock(block, true, out, bits);
