@@ -11,6 +11,7 @@
 #include <list>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -358,15 +359,51 @@ struct MaskEntry {
 // Enough for every text of a large seal, a few times over.
 constexpr size_t kMaskCacheBytes = size_t(16) << 20;
 
+// Found by hash: a long ring filled a glyph at a time keeps thousands of
+// small masks, and walking the list for each fill cost more than the fill.
 struct MaskCache {
-  std::list<MaskEntry> entries;  // most recently used first
+  using Entries = std::list<MaskEntry>;
+  Entries entries;  // most recently used first
+  std::unordered_multimap<uint64_t, Entries::iterator> byHash;
   size_t bytes = 0;
   size_t budget = kMaskCacheBytes;
+
+  // The entry for the path placed so, moved to the front; or end().
+  Entries::iterator Find(uint64_t hash, const std::vector<PathSegment>& segments, const Placement& placement) {
+    const auto [from, to] = byHash.equal_range(hash);
+    for (auto it = from; it != to; ++it) {
+      const Entries::iterator e = it->second;
+      if (e->key.placement == placement && e->key.Holds(segments)) {
+        entries.splice(entries.begin(), entries, e);
+        return e;
+      }
+    }
+    return entries.end();
+  }
+  void Add(MaskEntry&& entry) {
+    entries.push_front(std::move(entry));
+    bytes += entries.front().bytes();
+    // Should this throw, the entry is only never found: eviction copes.
+    byHash.emplace(entries.front().hash, entries.begin());
+    FitBudget();
+  }
   void FitBudget() {
     while (bytes > budget && entries.size() > 1) {
-      bytes -= entries.back().bytes();
+      const Entries::iterator last = std::prev(entries.end());
+      const auto [from, to] = byHash.equal_range(last->hash);
+      for (auto it = from; it != to; ++it)
+        if (it->second == last) {
+          byHash.erase(it);
+          break;
+        }
+      bytes -= last->bytes();
       entries.pop_back();
     }
+  }
+  void Clear() {
+    byHash.clear();
+    entries.clear();
+    bytes = 0;
   }
 };
 
@@ -666,21 +703,14 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
 
   const uint64_t hash = hashOf(path.segments, placement);
   MaskCache& cache = maskCache();
-  auto hit = std::find_if(cache.entries.begin(), cache.entries.end(), [&](const MaskEntry& e) {
-    return e.hash == hash && e.key.placement == placement && e.key.Holds(path.segments);
-  });
-  if (hit != cache.entries.end()) {
-    cache.entries.splice(cache.entries.begin(), cache.entries, hit);
-  } else {
+  if (cache.Find(hash, path.segments, placement) == cache.entries.end()) {
     MaskEntry entry;
     entry.hash = hash;
     entry.key = MaskKey(path.segments, placement);
     if (!rasterise(path, ctm, placement.values + 6, placement.surfaceWidth, placement.surfaceHeight, entry.x0,
                    entry.y0, entry.pieces))
       return false;
-    cache.entries.push_front(std::move(entry));
-    cache.bytes += cache.entries.front().bytes();
-    cache.FitBudget();
+    cache.Add(std::move(entry));
   }
 
   const MaskEntry& entry = cache.entries.front();
@@ -713,9 +743,7 @@ size_t SetCoverageMaskBudget(size_t bytes) {
 }
 
 void TrimCoverageMasks() {
-  MaskCache& cache = maskCache();
-  cache.entries.clear();
-  cache.bytes = 0;
+  maskCache().Clear();
   threadRuns() = RunScratch();
 }
 

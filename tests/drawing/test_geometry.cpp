@@ -358,17 +358,25 @@ TEST(CoverageFill, AKeptMaskIsTheMaskAFreshFillMakes) {
     canvas->g.FillPath(brush, star);
     return canvas;
   };
-  TrimCoverageMasks();
-  std::vector<std::unique_ptr<Canvas>> warm;
-  for (int round = 0; round < 2; ++round)
-    for (const Placement& p : placements) warm.push_back(draw(p));
-  for (size_t i = 0; i < warm.size(); ++i) {
-    const Placement& p = placements[i % std::size(placements)];
+  // With room for every mask, then for about three: masks pushed out are
+  // made again, and what is left is still found by its own placement.
+  for (const size_t budget : {size_t(16) << 20, size_t(24) << 10}) {
     TrimCoverageMasks();
-    const std::unique_ptr<Canvas> fresh = draw(p);
-    for (int y = 0; y < p.size; ++y)
-      for (int x = 0; x < p.size; ++x)
-        ASSERT_EQ(Pixel(warm[i]->bitmap, x, y), Pixel(fresh->bitmap, x, y)) << p.what << " at " << x << ", " << y;
+    const size_t before = SetCoverageMaskBudget(budget);
+    std::vector<std::unique_ptr<Canvas>> warm;
+    for (int round = 0; round < 3; ++round)
+      for (size_t k = 0; k < std::size(placements); ++k) warm.push_back(draw(placements[(k * (round + 1)) % std::size(placements)]));
+    SetCoverageMaskBudget(before);
+    for (size_t i = 0; i < warm.size(); ++i) {
+      const size_t round = i / std::size(placements), k = i % std::size(placements);
+      const Placement& p = placements[(k * (round + 1)) % std::size(placements)];
+      TrimCoverageMasks();
+      const std::unique_ptr<Canvas> fresh = draw(p);
+      for (int y = 0; y < p.size; ++y)
+        for (int x = 0; x < p.size; ++x)
+          ASSERT_EQ(Pixel(warm[i]->bitmap, x, y), Pixel(fresh->bitmap, x, y))
+              << p.what << " at " << x << ", " << y << " with a budget of " << budget;
+    }
   }
   TrimCoverageMasks();
 }
