@@ -201,7 +201,7 @@ bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   // Glyph outlines go through FreeType's exact-coverage rasteriser, which
   // takes only points well inside the range checked below.
   if (cairo_get_antialias(cr) != CAIRO_ANTIALIAS_NONE &&
-      path.GetNative()->segments.size() >= kCoverageFillMinSegments &&
+      (path.GetNative()->segments.size() >= kCoverageFillMinSegments || path.GetNative()->glyphs) &&
       FillWithCoverageMask(cr, *path.GetNative(), m_clipped))
     return SetLastStatus(GfxStatus::Ok);
   if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);

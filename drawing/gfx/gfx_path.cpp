@@ -216,6 +216,7 @@ bool GfxPath::Reset() {
   m_native->segments.clear();
   m_native->pointCount = 0;
   m_native->figureOpen = false;
+  m_native->glyphs = false;
   return true;
 }
 
@@ -246,6 +247,7 @@ bool GfxPath::AddPath(const GfxPath& other, bool connect) {
   if (connect && m_native->figureOpen && first < dst.size() && dst[first].kind == PathSegment::Move)
     dst[first].kind = PathSegment::Line;
   m_native->pointCount += other.GetNative()->pointCount;
+  m_native->glyphs = m_native->glyphs || other.GetNative()->glyphs;
   if (!src.empty()) {
     m_native->figureOpen = other.GetNative()->figureOpen;
     m_native->lastX = other.GetNative()->lastX;

@@ -91,6 +91,7 @@ bool AppendGlyphs(GfxPath& path, const GfxGlyphRun& run, size_t first, size_t co
   FontFace* face = run.family->select(run.style).face;
   if (!face) return false;
   const double s = run.scale, shear = run.synthItalic ? kObliqueShear : 0.0, base = p.baseline;
+  if (count > 0 && path.GetNative()) path.GetNative()->glyphs = true;
   for (size_t k = 0; k < count; ++k) {
     const std::vector<PathSegment>& outline = face->outline(run.glyphs[first + k], run.synthBold);
     const double gx = p.x[k];

@@ -446,6 +446,17 @@ struct DeviceOutline {
   int flags = 0;
 };
 
+// A thread's outline and device points, kept between fills: a ring filled
+// a glyph at a time made and freed them for every glyph.
+struct OutlineScratch {
+  DeviceOutline outline;
+  std::vector<double> device;
+};
+OutlineScratch& threadOutline() {
+  thread_local OutlineScratch scratch;
+  return scratch;
+}
+
 // Not const: FT_Outline points at the arrays, which rendering only reads.
 bool renderOutline(FT_Library raster, DeviceOutline& outline, FT_Raster_Params params) {
   const int height = int(params.clip_box.yMax);
@@ -518,11 +529,14 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
                int& x0Out, int& y0Out, std::vector<MaskPiece>& pieces) {
   FT_Library raster = threadRasterLibrary();
   if (!raster) return false;
-  DeviceOutline outline;
+  OutlineScratch& scratchOutline = threadOutline();
+  DeviceOutline& outline = scratchOutline.outline;
+  outline.points.clear(), outline.tags.clear(), outline.contours.clear();
   outline.points.reserve(path.segments.size() * 3);
   outline.tags.reserve(path.segments.size() * 3);
   double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
-  std::vector<double> device;
+  std::vector<double>& device = scratchOutline.device;
+  device.clear();
   device.reserve(path.segments.size() * 6);
   // cairo_user_to_device's own arithmetic, without a call a point.
   auto add = [&](double ux, double uy) {
@@ -745,6 +759,7 @@ size_t SetCoverageMaskBudget(size_t bytes) {
 void TrimCoverageMasks() {
   maskCache().Clear();
   threadRuns() = RunScratch();
+  threadOutline() = OutlineScratch();
 }
 
 }  // namespace korvane

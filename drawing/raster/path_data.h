@@ -19,6 +19,10 @@ struct PathData {
   int32_t fillMode = FillModeAlternate;
   size_t pointCount = 0;   // kept with the segments: counting is O(1)
   bool figureOpen = false;  // a figure is started and not closed
+  // Holds glyph outlines: they are filled through FreeType's coverage
+  // rasteriser however few their segments, so that a glyph looks the same
+  // filled alone or with others.
+  bool glyphs = false;
   double lastX = 0, lastY = 0;
 };
 

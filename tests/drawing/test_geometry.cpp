@@ -228,6 +228,7 @@ TEST(TextureBrush, TilesTheImageFromTheOrigin) {
 #include <cmath>
 #include <functional>
 
+#include "drawing/gfx/gfx_font.h"
 #include "drawing/raster/coverage_fill.h"
 
 #include <ft2build.h>
@@ -379,6 +380,37 @@ TEST(CoverageFill, AKeptMaskIsTheMaskAFreshFillMakes) {
     }
   }
   TrimCoverageMasks();
+}
+
+// A glyph of few segments is filled by the same rasteriser alone as in a
+// longer path: a ring filled a glyph at a time looks as one filled whole.
+TEST(CoverageFill, AGlyphOfFewSegmentsAloneIsFilledAsAmongOthers) {
+  GfxFontFamily family;
+  ASSERT_TRUE(family.CreateFromName("DejaVu Sans"));
+  GfxStringFormat format;
+  format.Create();
+  GfxSolidBrush brush;
+  brush.Create(0xFF000000);
+  for (const char* glyph : {"l", "-", "1", "I", "."}) {
+    GfxPath alone, among;
+    alone.Create(FillModeWinding);
+    among.Create(FillModeWinding);
+    ASSERT_TRUE(alone.AddString(glyph, family, FontStyleRegular, 30, GfxRectF{3.3f, 2.6f, 50, 50}, format));
+    ASSERT_LT(alone.GetNative()->segments.size(), kCoverageFillMinSegments) << glyph;
+    ASSERT_TRUE(among.AddString(glyph, family, FontStyleRegular, 30, GfxRectF{3.3f, 2.6f, 50, 50}, format));
+    ASSERT_TRUE(among.AddString("@@@", family, FontStyleRegular, 30, GfxRectF{60, 0, 100, 50}, format));
+    ASSERT_GE(among.GetNative()->segments.size(), kCoverageFillMinSegments) << glyph;
+    Canvas a(160, 50), b(160, 50);
+    a.g.FillPath(brush, alone);
+    b.g.FillPath(brush, among);
+    long ink = 0;
+    for (int y = 0; y < 50; ++y)
+      for (int x = 0; x < 55; ++x) {
+        ASSERT_EQ(Pixel(a.bitmap, x, y), Pixel(b.bitmap, x, y)) << glyph << " at " << x << ", " << y;
+        ink += a.alpha(x, y);
+      }
+    EXPECT_GT(ink, 255 * 5) << glyph;
+  }
 }
 
 TEST(CoverageFill, HonoursTheClip) {

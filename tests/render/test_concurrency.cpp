@@ -88,5 +88,38 @@ TEST(MaskCache, ReusedMasksGiveExactlyTheFreshPixels) {
   EXPECT_FALSE(edited == fresh);
 }
 
+// A ring that wraps round is filled a glyph at a time, and a glyph that
+// comes back at the same place is drawn from its kept mask: new words that
+// share some glyphs and places with the last ones give the fresh pixels.
+TEST(MaskCache, AWrappedRingDrawnFromKeptGlyphsGivesTheFreshPixels) {
+  SealDocument doc = CreateSealDocument();
+  doc.Width = doc.Height = 400;
+  doc.BackColor = kNoColor;
+  SealText& t = doc.Text[0];
+  t.Font.FaceName = kPrivateSealFaceName;
+  t.FontSize = 20;
+  t.TextColor = kSealRed;
+  t.TypeStyle = kTextRingTop;
+  t.Width = t.Height = 300;
+  auto words = [](int seed) {
+    static const char* const kCharacters[] = {"印", "章", "A", "B"};
+    std::string w;
+    for (int i = 0; i < 96; ++i) w += kCharacters[(i * 7 + seed * (i % 3)) % 4];
+    return w;
+  };
+  SealRenderer warm;
+  for (int seed : {1, 2, 3}) {
+    t.szText = words(seed);
+    ASSERT_TRUE(warm.RenderSeal(doc));
+    std::vector<ARGB> fresh;
+    std::thread([&] {
+      SealRenderer cold;
+      ASSERT_TRUE(cold.RenderSeal(doc));
+      fresh = pixelsOf(cold);
+    }).join();
+    EXPECT_TRUE(pixelsOf(warm) == fresh) << seed;
+  }
+}
+
 }  // namespace
 }  // namespace korvane
