@@ -24,6 +24,7 @@ bool GfxGraphics::FromSurface(cairo_surface_t* surface, double width, double hei
   CairoPtr cr(cairo_create(surface));
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return SetLastStatus(GfxStatus::OutOfMemory);
   m_native = std::move(cr);
+  m_clip = kNoClip;  // a new context has none
   m_vector = cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE;
   m_targetWidth = width;
   m_targetHeight = height;
@@ -161,7 +162,7 @@ bool GfxGraphics::Clear(ARGB color) {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_t* cr = m_native.get();
   // Transparent is all zero bytes; the clip, when there is one, must hold.
-  if ((color >> 24) == 0 && !m_clipped && clearLargeImage(cairo_get_target(cr)))
+  if ((color >> 24) == 0 && m_clip == kNoClip && clearLargeImage(cairo_get_target(cr)))
     return SetLastStatus(GfxStatus::Ok);
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -202,7 +203,7 @@ bool GfxGraphics::fill(const GfxBrush& brush, const GfxPath& path) {
   // takes only points well inside the range checked below.
   if (cairo_get_antialias(cr) != CAIRO_ANTIALIAS_NONE &&
       (path.GetNative()->segments.size() >= kCoverageFillMinSegments || path.GetNative()->glyphs) &&
-      FillWithCoverageMask(cr, *path.GetNative(), m_clipped))
+      FillWithCoverageMask(cr, *path.GetNative(), m_clip))
     return SetLastStatus(GfxStatus::Ok);
   if (!inRange(*path.GetNative(), 0)) return SetLastStatus(GfxStatus::ValueOverflow);
   path.Replay(cr);
@@ -366,7 +367,7 @@ bool GfxGraphics::DrawEllipseI(const GfxPen& pen, int32_t x, int32_t y, int32_t 
   }
   cairo_t* cr = m_native.get();
   SetSourceArgb(cr, pen.GetNative()->color);
-  if (!FillWithCoverageMask(cr, *ring, m_clipped)) {
+  if (!FillWithCoverageMask(cr, *ring, m_clip)) {
     if (!inRange(*ring, 0)) return SetLastStatus(GfxStatus::ValueOverflow);
     ReplayPathData(cr, *ring);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
@@ -457,7 +458,7 @@ bool GfxGraphics::SetClipPath(const GfxPath& path, int32_t combineMode) {
                                                                           : CAIRO_FILL_RULE_EVEN_ODD);
   }
   cairo_clip(cr);
-  m_clipped = true;
+  m_clip = NewClipId();
   ApplyAntialias();
   return SetLastStatus(GfxStatus::Ok);
 }
@@ -473,7 +474,7 @@ bool GfxGraphics::GetVisibleClipBounds(GfxRectF* bounds) const {
 bool GfxGraphics::ResetClip() {
   if (!m_native) return SetLastStatus(GfxStatus::InvalidParameter);
   cairo_reset_clip(m_native.get());
-  m_clipped = false;
+  m_clip = kNoClip;
   return SetLastStatus(GfxStatus::Ok);
 }
 

@@ -6,11 +6,13 @@
 #include FT_OUTLINE_H
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <list>
 #include <memory>
 #include <new>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -622,10 +624,47 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
   return true;
 }
 
+// The clip's pixels as whole boxes; false when its edges are soft.
+struct ClipBoxes {
+  int x1, y1, x2, y2;
+};
+bool readClipBoxes(cairo_t* cr, int width, int height, std::vector<ClipBoxes>& boxes) {
+  boxes.clear();
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+  cairo_restore(cr);
+  bool whole = list->status == CAIRO_STATUS_SUCCESS;
+  for (int i = 0; whole && i < list->num_rectangles; ++i) {
+    const cairo_rectangle_t& r = list->rectangles[i];
+    whole = r.x == std::floor(r.x) && r.y == std::floor(r.y) && r.width == std::floor(r.width) &&
+            r.height == std::floor(r.height) && std::fabs(r.x) < 1e9 && std::fabs(r.y) < 1e9 && r.width < 1e9 &&
+            r.height < 1e9;
+    if (whole)
+      boxes.push_back({std::max(0, int(r.x)), std::max(0, int(r.y)), std::min(width, int(r.x + r.width)),
+                       std::min(height, int(r.y + r.height))});
+  }
+  cairo_rectangle_list_destroy(list);
+  return whole;
+}
+
+// The last named clip's boxes: a ring filled a glyph at a time read the
+// same clip from cairo for every glyph.
+struct KeptClip {
+  uint64_t id = kNoClip;
+  int width = 0, height = 0;
+  bool whole = false;
+  std::vector<ClipBoxes> boxes;
+};
+KeptClip& keptClip() {
+  thread_local KeptClip kept;
+  return kept;
+}
+
 // A solid colour OVER the surface, unclipped or clipped to whole pixels,
 // composited here where the coverage is (solid_over.h); false, with
 // nothing drawn, for anything else, which cairo composites.
-bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
+bool compositeRuns(cairo_t* cr, const MaskEntry& entry, uint64_t clip) {
   cairo_pattern_t* source = cairo_get_source(cr);
   cairo_surface_t* target = cairo_get_target(cr);
   if (cairo_get_operator(cr) != CAIRO_OPERATOR_OVER || cairo_pattern_get_type(source) != CAIRO_PATTERN_TYPE_SOLID ||
@@ -636,29 +675,18 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
   cairo_surface_get_device_scale(target, &scaleX, &scaleY);
   if (offsetX != 0 || offsetY != 0 || scaleX != 1 || scaleY != 1) return false;
   const int width = cairo_image_surface_get_width(target), height = cairo_image_surface_get_height(target);
-  struct Box {
-    int x1, y1, x2, y2;
-  };
-  std::vector<Box> boxes;
-  if (!clipped) {
-    boxes.push_back({0, 0, width, height});
-  } else {
-    cairo_save(cr);
-    cairo_identity_matrix(cr);
-    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
-    cairo_restore(cr);
-    bool whole = list->status == CAIRO_STATUS_SUCCESS;
-    for (int i = 0; whole && i < list->num_rectangles; ++i) {
-      const cairo_rectangle_t& r = list->rectangles[i];
-      whole = r.x == std::floor(r.x) && r.y == std::floor(r.y) && r.width == std::floor(r.width) &&
-              r.height == std::floor(r.height) && std::fabs(r.x) < 1e9 && std::fabs(r.y) < 1e9 &&
-              r.width < 1e9 && r.height < 1e9;
-      if (whole)
-        boxes.push_back({std::max(0, int(r.x)), std::max(0, int(r.y)), std::min(width, int(r.x + r.width)),
-                         std::min(height, int(r.y + r.height))});
+  const ClipBoxes surface{0, 0, width, height};
+  std::span<const ClipBoxes> boxes(&surface, 1);
+  if (clip != kNoClip) {
+    KeptClip& kept = keptClip();
+    if (clip == kUnknownClip || kept.id != clip || kept.width != width || kept.height != height) {
+      kept.id = kNoClip;  // should reading throw
+      kept.whole = readClipBoxes(cr, width, height, kept.boxes);
+      kept.width = width, kept.height = height;
+      if (clip != kUnknownClip) kept.id = clip;
     }
-    cairo_rectangle_list_destroy(list);
-    if (!whole) return false;  // a clip with soft edges
+    if (!kept.whole) return false;  // a clip with soft edges
+    boxes = kept.boxes;
   }
   const uint32_t pixel = SolidPatternPixel(source);
   if (pixel == 0) return true;  // nothing to lay
@@ -669,7 +697,7 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
   int dirtyX1 = width, dirtyY1 = height, dirtyX2 = 0, dirtyY2 = 0;
   for (const MaskPiece& piece : entry.pieces) {
     const int left = entry.x0 + piece.x, top = entry.y0 + piece.y;
-    for (const Box& box : boxes) {
+    for (const ClipBoxes& box : boxes) {
       const int x1 = std::max(left, box.x1), x2 = std::min(left + piece.width, box.x2);
       const int y1 = std::max(top, box.y1), y2 = std::min(top + piece.height, box.y2);
       if (x1 >= x2 || y1 >= y2) continue;
@@ -690,7 +718,12 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, bool clipped) {
 
 }  // namespace
 
-bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
+uint64_t NewClipId() {
+  static std::atomic<uint64_t> last{kNoClip};
+  return ++last;
+}
+
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path, uint64_t clip) {
   if (path.segments.empty()) return false;
   cairo_surface_t* target = cairo_get_target(cr);
   if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
@@ -728,7 +761,7 @@ bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped) {
   }
 
   const MaskEntry& entry = cache.entries.front();
-  if (entry.pieces.empty() || compositeRuns(cr, entry, clipped)) return true;
+  if (entry.pieces.empty() || compositeRuns(cr, entry, clip)) return true;
   cairo_save(cr);
   cairo_identity_matrix(cr);
   for (const MaskPiece& piece : entry.pieces) {

@@ -9,6 +9,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "drawing/raster/path_data.h"
 
@@ -17,11 +18,17 @@ namespace korvane {
 // Paths with at least this many segments take the coverage route.
 inline constexpr size_t kCoverageFillMinSegments = 32;
 
+// What a caller knows of the context's clip: none, or one it names by a
+// number no other clip of the process has (NewClipId), whose pixels are
+// then read from cairo once rather than at every fill; or nothing.
+inline constexpr uint64_t kNoClip = 0, kUnknownClip = UINT64_MAX;
+uint64_t NewClipId();
+
 // Fills the path (in the context's user space) with the current source.
 // False when the path cannot take this route; the caller then fills with
 // cairo itself. A path it fills has every point within a million pixels
-// of the origin. `clipped` false promises that the context has no clip.
-bool FillWithCoverageMask(cairo_t* cr, const PathData& path, bool clipped = true);
+// of the origin.
+bool FillWithCoverageMask(cairo_t* cr, const PathData& path, uint64_t clip = kUnknownClip);
 
 // Lets go of the masks this thread keeps between fills.
 void TrimCoverageMasks();

@@ -413,6 +413,46 @@ TEST(CoverageFill, AGlyphOfFewSegmentsAloneIsFilledAsAmongOthers) {
   }
 }
 
+// The clip's pixels are read once for each clip a graphics sets: every
+// later fill must see the clip as it is now, not as it was.
+TEST(CoverageFill, EachFillSeesTheClipAsItIsNow) {
+  auto band = [](int x, int y, int w, int h) {
+    GfxPath p;
+    p.Create();
+    p.AddRectangleI(x, y, w, h);
+    return p;
+  };
+  auto fill = [](GfxGraphics& g, ARGB colour) {
+    GfxSolidBrush brush;
+    brush.Create(colour);
+    EXPECT_TRUE(g.FillPath(brush, detailedPath()));
+  };
+  Canvas c(100, 100);
+  c.g.SetClipPath(band(0, 40, 100, 5), CombineModeReplace);
+  fill(c.g, 0xFFFF0000);
+  c.g.SetClipPath(band(0, 55, 100, 5), CombineModeReplace);
+  fill(c.g, 0xFF0000FF);
+  c.g.SetClipPath(band(0, 45, 100, 10), CombineModeReplace);
+  c.g.SetClipPath(band(0, 0, 50, 100), CombineModeIntersect);
+  fill(c.g, 0xFF00FF00);
+  EXPECT_EQ(Pixel(c.bitmap, 50, 42), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(c.bitmap, 50, 57), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(c.bitmap, 45, 50), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(c.bitmap, 55, 50), 0u);
+  c.g.ResetClip();
+  fill(c.g, 0xFF000000);
+  EXPECT_EQ(Pixel(c.bitmap, 55, 50), 0xFF000000u);
+  // The same graphics on another bitmap starts without a clip.
+  c.g.SetClipPath(band(0, 40, 100, 5), CombineModeReplace);
+  fill(c.g, 0xFF000000);
+  GfxBitmap other;
+  ASSERT_TRUE(other.CreateBlank(100, 100));
+  ASSERT_TRUE(c.g.FromImage(other));
+  c.g.SetSmoothingMode(SmoothingModeHighQuality);
+  fill(c.g, 0xFF000000);
+  EXPECT_EQ(Pixel(other, 50, 50), 0xFF000000u);
+}
+
 TEST(CoverageFill, HonoursTheClip) {
   GfxPath path = detailedPath();
   Canvas c(100, 100);
