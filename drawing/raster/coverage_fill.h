@@ -18,9 +18,10 @@ namespace korvane {
 // Paths with at least this many segments take the coverage route.
 inline constexpr size_t kCoverageFillMinSegments = 32;
 
-// What a caller knows of the context's clip: none, or one it names by a
-// number no other clip of the process has (NewClipId), whose pixels are
-// then read from cairo once rather than at every fill; or nothing.
+// What a caller knows of the context's clip: that there is none
+// (kNoClip); that it is the one named by a number no other clip of the
+// process gets (NewClipId), whose pixels are then read from cairo once
+// rather than at every fill; or nothing (kUnknownClip).
 inline constexpr uint64_t kNoClip = 0, kUnknownClip = UINT64_MAX;
 uint64_t NewClipId();
 
