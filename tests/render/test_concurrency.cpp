@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "render/render_caches.h"
+#include "render/seal_cases.h"
 #include "render/seal_fonts.h"
 #include "render/seal_renderer.h"
 #include "support/image_compare.h"
@@ -59,31 +60,31 @@ std::vector<ARGB> pixelsOf(const SealRenderer& r) {
   return out;
 }
 
+// The pixels of a render on a new thread, which starts with no masks.
+std::vector<ARGB> freshPixels(const SealDocument& doc) {
+  std::vector<ARGB> pixels;
+  std::thread([&] {
+    SealRenderer cold;
+    ASSERT_TRUE(cold.RenderSeal(doc));
+    pixels = pixelsOf(cold);
+  }).join();
+  return pixels;
+}
+
 // Coverage masks are kept per thread between renders: a render that reuses
-// them must give exactly the pixels of one that rasterises everything anew
-// (a new thread starts with no masks), and an edit must never show a stale
-// one.
+// them must give exactly the pixels of one that rasterises everything anew,
+// and an edit must never show a stale one.
 TEST(MaskCache, ReusedMasksGiveExactlyTheFreshPixels) {
   SealDocument doc = StartupSealDocument();
   SealRenderer warm;
   ASSERT_TRUE(warm.RenderSeal(doc));
   ASSERT_TRUE(warm.RenderSeal(doc));  // every mask now comes from the cache
-  std::vector<ARGB> fresh;
-  std::thread([&] {
-    SealRenderer cold;
-    ASSERT_TRUE(cold.RenderSeal(doc));
-    fresh = pixelsOf(cold);
-  }).join();
+  const std::vector<ARGB> fresh = freshPixels(doc);
   EXPECT_TRUE(pixelsOf(warm) == fresh);
 
   doc.Text[1].szText = "Tessirо";  // the last letter is now Cyrillic
   ASSERT_TRUE(warm.RenderSeal(doc));
-  std::vector<ARGB> edited;
-  std::thread([&] {
-    SealRenderer cold;
-    ASSERT_TRUE(cold.RenderSeal(doc));
-    edited = pixelsOf(cold);
-  }).join();
+  const std::vector<ARGB> edited = freshPixels(doc);
   EXPECT_TRUE(pixelsOf(warm) == edited);
   EXPECT_FALSE(edited == fresh);
 }
@@ -92,32 +93,20 @@ TEST(MaskCache, ReusedMasksGiveExactlyTheFreshPixels) {
 // comes back at the same place is drawn from its kept mask: new words that
 // share some glyphs and places with the last ones give the fresh pixels.
 TEST(MaskCache, AWrappedRingDrawnFromKeptGlyphsGivesTheFreshPixels) {
-  SealDocument doc = CreateSealDocument();
-  doc.Width = doc.Height = 400;
-  doc.BackColor = kNoColor;
-  SealText& t = doc.Text[0];
-  t.Font.FaceName = kPrivateSealFaceName;
-  t.FontSize = 20;
-  t.TextColor = kSealRed;
-  t.TypeStyle = kTextRingTop;
-  t.Width = t.Height = 300;
-  auto words = [](int seed) {
-    static const char* const kCharacters[] = {"印", "章", "A", "B"};
-    std::string w;
-    for (int i = 0; i < 96; ++i) w += kCharacters[(i * 7 + seed * (i % 3)) % 4];
-    return w;
-  };
+  SealDocument doc = test::BlankSeal(400, 400);
+  SealText& ring = doc.Text[0];
+  ring.TypeStyle = kTextRingTop;
+  ring.Font.FaceName = kPrivateSealFaceName;
+  ring.TextColor = kSealRed;
+  ring.FontSize = 20;
+  ring.Width = ring.Height = 300;  // 96 characters go round it more than once
   SealRenderer warm;
   for (int seed : {1, 2, 3}) {
-    t.szText = words(seed);
+    static const char* const kCharacters[] = {"印", "章", "A", "B"};
+    ring.szText.clear();
+    for (int i = 0; i < 96; ++i) ring.szText += kCharacters[(i * 7 + seed * (i % 3)) % 4];
     ASSERT_TRUE(warm.RenderSeal(doc));
-    std::vector<ARGB> fresh;
-    std::thread([&] {
-      SealRenderer cold;
-      ASSERT_TRUE(cold.RenderSeal(doc));
-      fresh = pixelsOf(cold);
-    }).join();
-    EXPECT_TRUE(pixelsOf(warm) == fresh) << seed;
+    EXPECT_TRUE(pixelsOf(warm) == freshPixels(doc)) << seed;
   }
 }
 
