@@ -1,6 +1,7 @@
 #include "render/ring_text.h"
 
 #include <cmath>
+#include <utility>
 
 #include "render/glyph_metrics.h"
 #include "render/render_context.h"
@@ -110,8 +111,12 @@ void RingText::DrawGlyph(GfxGraphics& graphics, const GfxGlyphRun& run, size_t i
     // A glyph that cannot touch what is visible costs nothing more.
     GfxRectF box;
     if (path.GetWorldBounds(&box) && box.X <= m_visible.X + m_visible.Width && box.X + box.Width >= m_visible.X &&
-        box.Y <= m_visible.Y + m_visible.Height && box.Y + box.Height >= m_visible.Y)
-      m_batch->AddPath(path);
+        box.Y <= m_visible.Y + m_visible.Height && box.Y + box.Height >= m_visible.Y) {
+      // The first glyph of a batch (every glyph of a ring filled a glyph at
+      // a time) changes places with it rather than being copied.
+      if (m_batch->GetPointCount() == 0) std::swap(*m_batch, path);
+      else m_batch->AddPath(path);
+    }
     return;
   }
   graphics.SetWorldTransform(matrix);
