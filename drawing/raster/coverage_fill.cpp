@@ -449,10 +449,19 @@ struct DeviceOutline {
 };
 
 // A thread's outline and device points, kept between fills: a ring filled
-// a glyph at a time made and freed them for every glyph.
+// a glyph at a time made and freed them for every glyph. Only a small
+// fill's are kept: a long line's points are let go after its fill.
 struct OutlineScratch {
   DeviceOutline outline;
   std::vector<double> device;
+  static constexpr size_t kKeptPoints = size_t(1) << 15;
+  struct TrimAfterUse {
+    OutlineScratch& scratch;
+    ~TrimAfterUse() {
+      if (scratch.device.capacity() > 2 * kKeptPoints || scratch.outline.points.capacity() > kKeptPoints)
+        scratch = OutlineScratch();
+    }
+  };
 };
 OutlineScratch& threadOutline() {
   thread_local OutlineScratch scratch;
@@ -532,6 +541,7 @@ bool rasterise(const PathData& path, const cairo_matrix_t& ctm, const double cli
   FT_Library raster = threadRasterLibrary();
   if (!raster) return false;
   OutlineScratch& scratchOutline = threadOutline();
+  const OutlineScratch::TrimAfterUse trim{scratchOutline};
   DeviceOutline& outline = scratchOutline.outline;
   outline.points.clear(), outline.tags.clear(), outline.contours.clear();
   outline.points.reserve(path.segments.size() * 3);
