@@ -661,8 +661,7 @@ bool readClipBoxes(cairo_t* cr, int width, int height, std::vector<ClipBoxes>& b
 // The last named clip's boxes: a ring filled a glyph at a time read the
 // same clip from cairo for every glyph.
 struct KeptClip {
-  uint64_t id = kNoClip;
-  int width = 0, height = 0;
+  uint64_t id = kNoClip;  // names one clip of one surface
   bool whole = false;
   std::vector<ClipBoxes> boxes;
 };
@@ -689,10 +688,9 @@ bool compositeRuns(cairo_t* cr, const MaskEntry& entry, uint64_t clip) {
   std::span<const ClipBoxes> boxes(&surface, 1);
   if (clip != kNoClip) {
     KeptClip& kept = keptClip();
-    if (clip == kUnknownClip || kept.id != clip || kept.width != width || kept.height != height) {
+    if (clip == kUnknownClip || kept.id != clip) {
       kept.id = kNoClip;  // should reading throw
       kept.whole = readClipBoxes(cr, width, height, kept.boxes);
-      kept.width = width, kept.height = height;
       if (clip != kUnknownClip) kept.id = clip;
     }
     if (!kept.whole) return false;  // a clip with soft edges
