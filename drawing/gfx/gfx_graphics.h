@@ -127,7 +127,7 @@ class GfxGraphics {
   double m_originX = 0, m_originY = 0;
   double m_pixelSize = 1;
   double m_targetWidth = 0, m_targetHeight = 0;
-  uint64_t m_clip = 0;  // 0 since the last ResetClip, else the clip's own number (NewClipId)
+  uint64_t m_clip = 0;  // 0 without a clip, else the clip's own number (NewClipId)
   bool m_vector = false;   // an SVG or PDF page, not pixels
   const std::atomic<bool>* m_abort = nullptr;
   int32_t m_smoothing = SmoothingModeDefault;
